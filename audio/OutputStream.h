@@ -1,0 +1,85 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "channel/ChannelSettings.h"
+
+namespace tonquelle {
+
+inline constexpr std::int32_t MaxChannels = 8;
+inline constexpr std::int32_t WaveformSlotCount = 3;
+inline constexpr std::int32_t WaveformSlotCarrier = 0;
+inline constexpr std::int32_t WaveformSlotFM = 1;  // handed over like the others, never played
+inline constexpr std::int32_t WaveformSlotAM = 2;
+
+// The output configuration: what the device dialog edits and the settings file keeps
+// (all but ChannelCount, which is derived from ChannelMask when the dialog is accepted).
+struct OutputConfig {
+    std::int32_t OutputDevice = 0;  // device id; -1 = the system's default output
+    std::int32_t SampleRate = 0;    // frames per second
+    std::int32_t Resolution = 0;    // bits per sample: 8, 16, 24 or 32
+    std::int32_t BufferLength = 0;  // milliseconds per buffer
+    std::int32_t ChannelMask = 0;   // speaker positions in use, bit i = SpeakerNames[i]
+    std::int32_t ChannelCount = 0;  // set bits of ChannelMask, 1..8 once accepted
+};
+
+// One period of a user waveform. Empty (no points, count 0) until a file is loaded.
+struct WaveformTable {
+    std::unique_ptr<double[]> Points;
+    std::int32_t PointCount = 0;
+
+    bool Empty() const { return PointCount == 0; }
+};
+
+class WaveOutDriver;
+
+// One channel's share of the stream: the three copies of its settings and its user waveforms
+// (slot 0 carrier, 1 frequency modulation, 2 amplitude modulation).
+struct ChannelState {
+    // Written and read by the UI thread only (panels, start command, memory-slot loads).
+    ChannelSettings EditSettings;
+    // Shared: written by PublishChannel (UI thread), read by RenderBuffer (stream thread),
+    // both only under OutputStream::SettingsLock.
+    ChannelSettings PendingSettings;
+    // The renderer's copy: stream thread only.
+    ChannelSettings LiveSettings;
+    // Shared: filled by the waveform loader (UI thread), taken over by RenderBuffer (stream
+    // thread), both only under OutputStream::SettingsLock.
+    std::array<WaveformTable, WaveformSlotCount> PendingWaveforms;
+    // The renderer's tables: stream thread only, and StopOutput after the stream thread ended.
+    std::array<WaveformTable, WaveformSlotCount> LiveWaveforms;
+};
+
+// The program's one output stream: configuration, per-channel state and the engine's state.
+struct OutputStream {
+    OutputConfig Config;
+    std::array<ChannelState, MaxChannels> Channels;
+
+    // The device layer the engine opens devices through; set by the program (or a test)
+    // before the first start and not owned here. UI thread only.
+    WaveOutDriver* Driver = nullptr;
+
+    // Device open and stream thread playing. Written and read by the UI thread only.
+    bool Running = false;
+    // Frames rendered since the start: the renderer's time base. Reset by StartOutput before
+    // the stream thread plays, then written and read by the stream thread only.
+    std::int64_t FrameCounter = 0;
+    // Frames per buffer of the running stream. Written by StartOutput before the stream thread
+    // plays; read by the stream thread.
+    std::int32_t BufferFrames = 0;
+
+    // Guards PendingSettings and PendingWaveforms of every channel; held only for copies,
+    // never while rendering or waiting.
+    std::mutex SettingsLock;
+};
+
+// Frames per buffer and bytes per buffer of a configuration, with truncating division.
+// Both fit in 32 bits for every configuration the dialog offers; a configuration whose sizes do
+// not fit (a hand-made one) gives -1, which the engine refuses like a zero size.
+std::int32_t BufferFramesOf(const OutputConfig& config);
+std::int32_t BufferBytesOf(const OutputConfig& config);
+
+}  // namespace tonquelle

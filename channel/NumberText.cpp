@@ -1,0 +1,156 @@
+#include "channel/NumberText.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace tonquelle {
+
+namespace {
+
+constexpr std::int32_t MaxDecimals = 512;
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+bool IsScanSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A number too large or too small for a double reads as infinity or zero, as the C library's
+// scan does. Tells which by the decimal position of the first significant digit.
+bool MagnitudeOverflows(std::string_view digits) {
+    std::int64_t position = 0;  // decimal exponent of the first significant digit
+    bool seenSignificant = false;
+    bool afterPoint = false;
+    std::size_t i = 0;
+    for (; i < digits.size(); ++i) {
+        const char c = digits[i];
+        if (c == '.') {
+            afterPoint = true;
+        } else if (!IsDigit(c)) {
+            break;
+        } else if (!seenSignificant) {
+            if (c != '0') {
+                seenSignificant = true;
+            } else if (afterPoint) {
+                --position;
+            }
+            if (seenSignificant && afterPoint) {
+                --position;
+            }
+        } else if (!afterPoint) {
+            ++position;
+        }
+    }
+    std::int64_t exponent = 0;
+    if (i < digits.size() && (digits[i] == 'e' || digits[i] == 'E')) {
+        ++i;
+        const bool negative = i < digits.size() && digits[i] == '-';
+        if (i < digits.size() && (digits[i] == '-' || digits[i] == '+')) {
+            ++i;
+        }
+        for (; i < digits.size() && IsDigit(digits[i]); ++i) {
+            exponent = std::min<std::int64_t>(exponent * 10 + (digits[i] - '0'), 1'000'000);
+        }
+        if (negative) {
+            exponent = -exponent;
+        }
+    }
+    return position + exponent > 0;
+}
+
+// Steps 2 to 4 of reading a typed number: the special texts, then the number at the start of the
+// text in the C locale's notation, else 0.
+double ParseScanned(std::string_view text) {
+    constexpr double Infinity = std::numeric_limits<double>::infinity();
+    if (EqualsIgnoringCase(text, "+Infinity")) {
+        return Infinity;
+    }
+    if (EqualsIgnoringCase(text, "-Infinity")) {
+        return -Infinity;
+    }
+    if (EqualsIgnoringCase(text, "NaN")) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    std::size_t i = 0;
+    while (i < text.size() && IsScanSpace(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    const std::string_view rest = text.substr(i);
+    if (rest.empty() || rest.front() == '+' || rest.front() == '-') {
+        return 0.0;
+    }
+    double value = 0.0;
+    const auto [end, error] =
+        std::from_chars(rest.data(), rest.data() + rest.size(), value, std::chars_format::general);
+    if (error == std::errc::invalid_argument) {
+        return 0.0;
+    }
+    if (error == std::errc::result_out_of_range) {
+        value = MagnitudeOverflows(rest) ? Infinity : 0.0;
+    }
+    return negative ? -value : value;
+}
+
+}  // namespace
+
+std::int32_t DecimalExponent(double x, double base) {
+    if (x == 0.0 || !std::isfinite(x)) {
+        return 0;
+    }
+    return static_cast<std::int32_t>(std::floor(std::log(std::fabs(x)) / std::log(base)));
+}
+
+std::string FormatNumber(double value, std::int32_t significantDigits, bool stripZeros) {
+    if (std::isnan(value)) {
+        return "NaN";
+    }
+    if (std::isinf(value)) {
+        return value > 0 ? "+Infinity" : "-Infinity";
+    }
+    if (value == 0.0) {
+        value = 0.0;  // never "-0"
+    }
+    const std::int32_t exponent = DecimalExponent(value, 10.0);
+    const std::int32_t decimals = std::clamp(significantDigits - (exponent + 1), 0, MaxDecimals);
+    // 309 integer digits, a sign, a point and the decimals fit.
+    std::array<char, 320 + MaxDecimals> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, decimals);
+    std::string text(buffer.data(), result.ptr);
+    if (stripZeros && text.find('.') != std::string::npos) {
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.') {
+            text.pop_back();
+        }
+    }
+    return text;
+}
+
+double ParseNumber(std::string_view text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos) {
+        return ParseScanned(text);
+    }
+    std::string withPoint(text);
+    withPoint[comma] = '.';
+    return ParseScanned(withPoint);
+}
+
+double ParseNumberPointOnly(std::string_view text) { return ParseScanned(text); }
+
+}  // namespace tonquelle

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+#include "audio/OutputStream.h"
+
+namespace tonquelle {
+
+// Copies EditSettings to PendingSettings for `channel` (0..7), or for channels
+// 0..ChannelCount-1 when `channel` is -1, under SettingsLock. UI thread.
+void PublishChannel(OutputStream& stream, std::int32_t channel);
+
+// Takes over the published settings and waveforms, then fills `buffer` (BufferBytesOf(Config)
+// bytes) with BufferFrames interleaved frames and advances FrameCounter by BufferFrames.
+// Stream thread only.
+void RenderBuffer(OutputStream& stream, std::uint8_t* buffer);
+
+}  // namespace tonquelle

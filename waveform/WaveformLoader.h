@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+#include "audio/OutputStream.h"
+
+namespace tonquelle {
+
+// Reads one period of a user waveform (one number per line) from `path` and hands it to table
+// `slot` (0 carrier, 2 amplitude modulation) of `channel` for the renderer's next buffer. False
+// when the file cannot be read or holds no point; then nothing changes. UI thread.
+bool LoadWaveformFile(OutputStream& stream, std::int32_t channel, std::int32_t slot,
+                      const std::filesystem::path& path);
+
+}  // namespace tonquelle
