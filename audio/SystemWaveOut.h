@@ -1,0 +1,13 @@
+#pragma once
+
+#include <memory>
+
+#include "audio/WaveOut.h"
+
+namespace tonquelle {
+
+// The device layer of this machine: PulseAudio when a PulseAudio-protocol server answers (every
+// Linux desktop, PipeWire included), PortAudio elsewhere.
+std::unique_ptr<WaveOutDriver> CreateSystemWaveOutDriver();
+
+}  // namespace tonquelle
