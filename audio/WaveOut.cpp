@@ -4,7 +4,8 @@ namespace tonquelle {
 
 WaveFormat WaveFormatOf(const OutputConfig& config) {
     WaveFormat format;
-    const auto blockAlign = static_cast<std::uint32_t>(config.ChannelCount * (config.Resolution / 8));
+    const auto blockAlign =
+        static_cast<std::uint32_t>(config.ChannelCount * (config.Resolution / 8));
     format.Channels = static_cast<std::uint16_t>(config.ChannelCount);
     format.SamplesPerSec = static_cast<std::uint32_t>(config.SampleRate);
     format.BlockAlign = static_cast<std::uint16_t>(blockAlign);

@@ -13,11 +13,11 @@ namespace tonquelle {
 // apart; the other values exist for diagnostics.
 using WaveResult = std::int32_t;
 inline constexpr WaveResult WaveOk = 0;
-inline constexpr WaveResult WaveError = 1;           // unspecified failure
-inline constexpr WaveResult WaveBadDevice = 2;       // no device with that id
-inline constexpr WaveResult WaveBadFormat = 32;      // the device cannot take the format as it is
-inline constexpr WaveResult WaveStillPlaying = 33;   // a header is still queued
-inline constexpr WaveResult WaveUnprepared = 34;     // written without being prepared
+inline constexpr WaveResult WaveError = 1;          // unspecified failure
+inline constexpr WaveResult WaveBadDevice = 2;      // no device with that id
+inline constexpr WaveResult WaveBadFormat = 32;     // the device cannot take the format as it is
+inline constexpr WaveResult WaveStillPlaying = 33;  // a header is still queued
+inline constexpr WaveResult WaveUnprepared = 34;    // written without being prepared
 
 // The format announced to a device: the members of a WAVE_FORMAT_EXTENSIBLE record. The
 // sub-format is always integer PCM, at every resolution.
@@ -56,17 +56,17 @@ struct WaveHeader {
 // from a thread of its own or from Reset, never from a real-time audio callback, and never
 // after Close has returned.
 class WaveDoneSink {
-public:
+  public:
     virtual void BufferDone(WaveHeader* header) = 0;
 
-protected:
+  protected:
     ~WaveDoneSink() = default;
 };
 
 // One open output device. Buffers play in the order written, gap-free while the queue is not
 // empty. All calls come from one thread at a time (the engine's stream thread or UI thread).
 class WaveOut {
-public:
+  public:
     virtual ~WaveOut() = default;
     virtual WaveResult Prepare(WaveHeader& header) = 0;
     // Unpreparing a header that was never prepared succeeds and changes nothing; a header still
@@ -91,7 +91,7 @@ struct WaveOutDeviceInfo {
 
 // A device layer (PulseAudio, PortAudio, or the virtual device of the tests).
 class WaveOutDriver {
-public:
+  public:
     virtual ~WaveOutDriver() = default;
     // The output devices, beginning with id -1 for the system's default output.
     virtual std::vector<WaveOutDeviceInfo> ListDevices() = 0;

@@ -23,7 +23,9 @@ bool IsScanSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // A number too large or too small for a double reads as infinity or zero, as the C library's
 // scan does. Tells which by the decimal position of the first significant digit.
@@ -151,6 +153,8 @@ double ParseNumber(std::string_view text) {
     return ParseScanned(withPoint);
 }
 
-double ParseNumberPointOnly(std::string_view text) { return ParseScanned(text); }
+double ParseNumberPointOnly(std::string_view text) {
+    return ParseScanned(text);
+}
 
 }  // namespace tonquelle

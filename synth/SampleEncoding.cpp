@@ -7,7 +7,9 @@ namespace tonquelle {
 namespace {
 
 // Nearest integer, ties to the even neighbour (the default rounding mode, never changed here).
-std::int32_t Nearest(double x) { return static_cast<std::int32_t>(std::lrint(x)); }
+std::int32_t Nearest(double x) {
+    return static_cast<std::int32_t>(std::lrint(x));
+}
 
 void StoreLittleEndian(std::uint32_t code, std::uint8_t* out, int bytes) {
     for (int i = 0; i < bytes; ++i) {

@@ -21,7 +21,9 @@ double WrapPhase(double x) {
     return r < TwoPi ? r : 0.0;
 }
 
-double WaveSine(double x) { return std::sin(x); }
+double WaveSine(double x) {
+    return std::sin(x);
+}
 
 double WaveTriangle(double x) {
     double y = WrapPhase(x + HalfPi);
@@ -31,11 +33,17 @@ double WaveTriangle(double x) {
     return y / HalfPi - 1.0;
 }
 
-double WaveSawFalling(double x) { return 1.0 - WrapPhase(x) / Pi; }
+double WaveSawFalling(double x) {
+    return 1.0 - WrapPhase(x) / Pi;
+}
 
-double WaveSawRising(double x) { return WrapPhase(x) / Pi - 1.0; }
+double WaveSawRising(double x) {
+    return WrapPhase(x) / Pi - 1.0;
+}
 
-double WaveSquare(double x) { return WrapPhase(x) < Pi ? 1.0 : -1.0; }
+double WaveSquare(double x) {
+    return WrapPhase(x) < Pi ? 1.0 : -1.0;
+}
 
 double WaveUser(double x, const WaveformTable& table) {
     if (table.PointCount <= 0 || !table.Points) {
@@ -53,7 +61,9 @@ double WaveUser(double x, const WaveformTable& table) {
     return a * (1.0 - fraction) + b * fraction;
 }
 
-double IntegralSine(double x) { return 1.0 - std::cos(x); }
+double IntegralSine(double x) {
+    return 1.0 - std::cos(x);
+}
 
 double IntegralTriangle(double x) {
     double r = WrapPhase(x);

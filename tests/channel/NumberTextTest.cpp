@@ -1,0 +1,188 @@
+#include "channel/NumberText.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <locale>
+#include <string>
+
+namespace tonquelle {
+namespace {
+
+constexpr double Infinity = std::numeric_limits<double>::infinity();
+
+std::string Shown(double value) {
+    return FormatNumber(value, 6, true);
+}
+
+TEST(FormatNumber, SixSignificantDigitsWithZerosStripped) {
+    EXPECT_EQ(Shown(440.0), "440");
+    EXPECT_EQ(Shown(440.08722), "440.087");
+    EXPECT_EQ(Shown(20.465859845615082), "20.4659");
+    EXPECT_EQ(Shown(0.1), "0.1");
+    EXPECT_EQ(Shown(0.001), "0.001");
+    EXPECT_EQ(Shown(0.0000001), "0.0000001");
+    EXPECT_EQ(Shown(1.0 / 3.0), "0.333333");
+    EXPECT_EQ(Shown(-20.0), "-20");
+    EXPECT_EQ(Shown(-0.5), "-0.5");
+    EXPECT_EQ(Shown(12345.678), "12345.7");
+    EXPECT_EQ(Shown(123456.7), "123457");
+    EXPECT_EQ(Shown(1234567.0), "1234567");
+    EXPECT_EQ(Shown(100.0), "100");
+    EXPECT_EQ(Shown(1e20), "100000000000000000000");
+}
+
+TEST(FormatNumber, ZeroHasNoSign) {
+    EXPECT_EQ(Shown(0.0), "0");
+    EXPECT_EQ(Shown(-0.0), "0");
+    EXPECT_EQ(FormatNumber(-0.0, 6, false), "0.00000");
+}
+
+TEST(FormatNumber, SpecialValuesHaveFixedTexts) {
+    EXPECT_EQ(Shown(Infinity), "+Infinity");
+    EXPECT_EQ(Shown(-Infinity), "-Infinity");
+    EXPECT_EQ(Shown(std::nan("")), "NaN");
+    EXPECT_EQ(FormatNumber(Infinity, 6, false), "+Infinity");
+}
+
+TEST(FormatNumber, WithoutStrippingKeepsEveryDecimal) {
+    EXPECT_EQ(FormatNumber(440.0, 6, false), "440.000");
+    EXPECT_EQ(FormatNumber(0.5, 6, false), "0.500000");
+    EXPECT_EQ(FormatNumber(123456.7, 6, false), "123457");
+    EXPECT_EQ(FormatNumber(-2.5, 3, false), "-2.50");
+}
+
+TEST(FormatNumber, TinyValuesKeepTheirSignificantDigits) {
+    EXPECT_EQ(Shown(1.5e-10), "0.00000000015");
+    EXPECT_EQ(Shown(-0.000123456789), "-0.000123457");
+    // The smallest denormal, 4.9406564584124654e-324, still shows six significant digits.
+    EXPECT_EQ(Shown(5e-324), "0." + std::string(323, '0') + "494066");
+}
+
+TEST(DecimalExponent, FloorOfTheLogarithm) {
+    EXPECT_EQ(DecimalExponent(5.0, 10.0), 0);
+    EXPECT_EQ(DecimalExponent(0.5, 10.0), -1);
+    EXPECT_EQ(DecimalExponent(-20.0, 10.0), 1);
+    EXPECT_EQ(DecimalExponent(12345.678, 10.0), 4);
+    EXPECT_EQ(DecimalExponent(0.00042, 10.0), -4);
+    EXPECT_EQ(DecimalExponent(5.0, 2.0), 2);
+    EXPECT_EQ(DecimalExponent(0.0, 10.0), 0);
+    EXPECT_EQ(DecimalExponent(std::nan(""), 10.0), 0);
+    EXPECT_EQ(DecimalExponent(-Infinity, 10.0), 0);
+}
+
+TEST(ParseNumber, TypedNumbers) {
+    EXPECT_EQ(ParseNumber("440"), 440.0);
+    EXPECT_EQ(ParseNumber("0,5"), 0.5);
+    EXPECT_EQ(ParseNumber("0.5"), 0.5);
+    EXPECT_EQ(ParseNumber("1,5,3"), 1.5);
+    EXPECT_EQ(ParseNumber("12abc"), 12.0);
+    EXPECT_EQ(ParseNumber(" 7"), 7.0);
+    EXPECT_EQ(ParseNumber("\t 7"), 7.0);
+    EXPECT_EQ(ParseNumber("-3"), -3.0);
+    EXPECT_EQ(ParseNumber("+3"), 3.0);
+    EXPECT_EQ(ParseNumber("1e3"), 1000.0);
+    EXPECT_EQ(ParseNumber("2.5E-1"), 0.25);
+    EXPECT_EQ(ParseNumber(".5"), 0.5);
+    EXPECT_EQ(ParseNumber("-,5"), -0.5);
+    EXPECT_EQ(ParseNumber("5."), 5.0);
+    EXPECT_EQ(ParseNumber("1e"), 1.0);
+}
+
+TEST(ParseNumber, TextWithoutANumberReadsAsZero) {
+    for (const char* text : {"abc", "", "-", "+", "--5", "+-5", ".", "e5", " "}) {
+        const double value = ParseNumber(text);
+        EXPECT_EQ(value, 0.0) << '"' << text << '"';
+        EXPECT_FALSE(std::signbit(value)) << '"' << text << '"';
+    }
+}
+
+TEST(ParseNumber, SpecialTextsInAnyLetterCase) {
+    EXPECT_TRUE(std::isnan(ParseNumber("nan")));
+    EXPECT_TRUE(std::isnan(ParseNumber("NaN")));
+    EXPECT_EQ(ParseNumber("+INFINITY"), Infinity);
+    EXPECT_EQ(ParseNumber("+Infinity"), Infinity);
+    EXPECT_EQ(ParseNumber("-infinity"), -Infinity);
+}
+
+TEST(ParseNumber, MagnitudesBeyondADouble) {
+    EXPECT_EQ(ParseNumber("1e400"), Infinity);
+    EXPECT_EQ(ParseNumber("-1e400"), -Infinity);
+    EXPECT_EQ(ParseNumber("1" + std::string(400, '0')), Infinity);
+    EXPECT_EQ(ParseNumber("1e-400"), 0.0);
+    EXPECT_EQ(ParseNumber("0." + std::string(400, '0') + "1"), 0.0);
+    EXPECT_EQ(ParseNumber("0.001e400"), Infinity);
+}
+
+TEST(ParseNumber, PointOnlyReadingLeavesCommasAlone) {
+    EXPECT_EQ(ParseNumberPointOnly("0,25"), 0.0);
+    EXPECT_EQ(ParseNumberPointOnly("0.25;0.75"), 0.25);
+    EXPECT_EQ(ParseNumberPointOnly("-1"), -1.0);
+    EXPECT_TRUE(std::isnan(ParseNumberPointOnly("NAN")));
+}
+
+TEST(NumberText, RoundTripOfShownValues) {
+    for (double value : {440.0, -20.0, 0.001, 12345.7, 1e-7, -0.5}) {
+        EXPECT_DOUBLE_EQ(ParseNumber(Shown(value)), value) << value;
+    }
+}
+
+// Switches the C and C++ numeric locale to German (comma as decimal separator) for one test,
+// building the locale into a temporary folder when the system has none installed.
+class GermanNumericLocale {
+  public:
+    GermanNumericLocale() {
+        if (TrySet()) {
+            return;
+        }
+        const auto folder = std::filesystem::temp_directory_path() / "tonquelle-test-locales";
+        std::filesystem::create_directories(folder);
+        const std::string command = "localedef -i de_DE -f UTF-8 '" +
+                                    (folder / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+        if (std::system(command.c_str()) == 0) {
+            setenv("LOCPATH", folder.c_str(), 1);
+            TrySet();
+        }
+    }
+    ~GermanNumericLocale() {
+        std::setlocale(LC_ALL, "C");
+        std::locale::global(std::locale::classic());
+    }
+    bool Active() const { return active_; }
+
+  private:
+    bool TrySet() {
+        active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+        if (active_) {
+            std::locale::global(std::locale("de_DE.UTF-8"));
+        }
+        return active_;
+    }
+    bool active_ = false;
+};
+
+TEST(NumberText, IndependentOfTheProcessLocale) {
+    GermanNumericLocale german;
+    if (!german.Active()) {
+        GTEST_SKIP() << "no German locale available (install the 'locales' package)";
+    }
+    // Make sure the locale really is in force: the C library now writes a comma.
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%.1f", 0.5);
+    ASSERT_STREQ(buffer, "0,5");
+
+    EXPECT_EQ(Shown(0.5), "0.5");
+    EXPECT_EQ(Shown(440.08722), "440.087");
+    EXPECT_EQ(Shown(1234567.0), "1234567");
+    EXPECT_EQ(ParseNumber("0.5"), 0.5);
+    EXPECT_EQ(ParseNumber("0,5"), 0.5);
+    EXPECT_EQ(ParseNumberPointOnly("0.25"), 0.25);
+    EXPECT_EQ(ParseNumber("1e3"), 1000.0);
+}
+
+}  // namespace
+}  // namespace tonquelle
