@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -35,6 +36,11 @@ struct WaveformTable {
 };
 
 class WaveOutDriver;
+struct StreamEngineState;
+// Deletes the engine's state where its type is complete (audio/StreamEngine.cpp).
+struct StreamEngineStateDeleter {
+    void operator()(StreamEngineState* engine) const noexcept;
+};
 
 // One channel's share of the stream: the three copies of its settings and its user waveforms
 // (slot 0 carrier, 1 frequency modulation, 2 amplitude modulation).
@@ -74,6 +80,22 @@ struct OutputStream {
     // Guards PendingSettings and PendingWaveforms of every channel; held only for copies,
     // never while rendering or waiting.
     std::mutex SettingsLock;
+
+    // --- Engine (audio/StreamEngine.cpp) ---
+
+    // Bytes per buffer of the running stream. Written by StartOutput before the stream thread
+    // plays; read by the stream thread.
+    std::int32_t BufferBytes = 0;
+    // How long StopOutput waits for the stream thread to end. UI thread only; tests shorten it.
+    std::chrono::milliseconds ThreadEndTimeout{5000};
+    // The stream thread, its message queue and semaphore, the device and the two buffers:
+    // present from StartOutput until a StopOutput released everything. Created, replaced and
+    // destroyed by the UI thread only; what the stream thread may touch inside is said there
+    // (audio/StreamEngineState.h).
+    std::unique_ptr<StreamEngineState, StreamEngineStateDeleter> Engine;
+
+    // Stops a stream that is still running (StreamEngine.cpp).
+    ~OutputStream();
 };
 
 // Frames per buffer and bytes per buffer of a configuration, with truncating division.
