@@ -1,0 +1,14 @@
+#pragma once
+
+#include "audio/OutputStream.h"
+#include "channel/ChannelPanel.h"
+
+namespace tonquelle {
+
+// Works through panel.PendingChanges and clears it: the operated controls into the record, the
+// decibel fallback of a unit whose value has no decibel form, publication of the record when a
+// value changed, then the record into every other control that shows a changed value.
+// UI thread.
+void SyncChannelPanel(ChannelPanel& panel, OutputStream& stream);
+
+}  // namespace tonquelle
