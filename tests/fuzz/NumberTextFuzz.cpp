@@ -1,0 +1,35 @@
+// Feeds arbitrary text to the number readers and arbitrary doubles to the number writer, and
+// checks that the readers accept what the writer produces.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "channel/NumberText.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace tonquelle;
+    FuzzedDataProvider input(data, size);
+    // Callers ask for a handful of digits; the range leaves room to spare without overflow.
+    const auto digits = input.ConsumeIntegralInRange<std::int32_t>(-1000, 1000);
+    const bool stripZeros = input.ConsumeBool();
+    const double value = input.ConsumeFloatingPoint<double>();
+    const std::string text = input.ConsumeRemainingBytesAsString();
+
+    ParseNumber(text);
+    ParseNumberPointOnly(text);
+
+    const std::string formatted = FormatNumber(value, digits, stripZeros);
+    const double parsed = ParseNumber(formatted);
+    // Every text the writer makes is a number to the reader: the same kind of value, same sign.
+    if (std::isnan(value) != std::isnan(parsed) || std::isinf(value) != std::isinf(parsed) ||
+        (!std::isnan(value) && std::isinf(value) && value != parsed)) {
+        std::abort();
+    }
+    if (parsed != 0.0 && std::signbit(parsed) != std::signbit(value)) {
+        std::abort();
+    }
+    return 0;
+}
