@@ -64,35 +64,6 @@ else
     echo "clang++ not found: fuzz targets skipped"
 fi
 
-echo "== Fuzz targets, 20 seconds each from their seed corpus"
-# Every folder tests/fuzz/seeds/<name> seeds the target tonquelle_fuzz_<name>.
-if command -v clang++ >/dev/null 2>&1; then
-    fuzzers=()
-    for seeds in tests/fuzz/seeds/*/; do fuzzers+=("tonquelle_fuzz_$(basename "$seeds")"); done
-    if cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTONQUELLE_FUZZ=ON \
-        -DTONQUELLE_CORE_ONLY=ON -DTONQUELLE_BENCH=OFF >build-fuzz.configure.log 2>&1 &&
-        cmake --build build-fuzz --target "${fuzzers[@]}"; then
-        for fuzzer in "${fuzzers[@]}"; do
-            corpus=$(mktemp -d)  # the run adds inputs to its corpus: not to the repository
-            cp tests/fuzz/seeds/"${fuzzer#tonquelle_fuzz_}"/* "$corpus"/
-            if ASAN_OPTIONS=quarantine_size_mb=16 build-fuzz/tests/fuzz/"$fuzzer" \
-                -max_total_time=20 -timeout=10 -rss_limit_mb=256 -malloc_limit_mb=64 \
-                -artifact_prefix=build-fuzz/ "$corpus" >"build-fuzz/$fuzzer.log" 2>&1; then
-                echo "$fuzzer: $(grep -m1 DONE "build-fuzz/$fuzzer.log")"
-            else
-                tail -n 60 "build-fuzz/$fuzzer.log"
-                failed=1
-            fi
-            rm -rf "$corpus"
-        done
-    else
-        cat build-fuzz.configure.log
-        failed=1
-    fi
-else
-    echo "clang++ not found: fuzz targets skipped"
-fi
-
 echo "== All tests"
 if configure_and_build build; then
     ctest --test-dir build --output-on-failure || failed=1
