@@ -19,6 +19,7 @@ class SettingsFile {
     SettingsFile() = default;
     SettingsFile(const SettingsFile&) = delete;
     SettingsFile& operator=(const SettingsFile&) = delete;
+    // Closes, with the write-back of Close.
     virtual ~SettingsFile();
 
     // Closes what was open, then reads the file. False when it cannot be read; the store is
