@@ -23,12 +23,20 @@ void ExpectNothingOpen(const OutputStream& stream, const VirtualWaveOutDriver& d
     EXPECT_EQ(driver.PreparedHeaders(), 0);
 }
 
-WaveformTable Table(std::initializer_list<double> points) {
-    WaveformTable table;
-    table.PointCount = static_cast<std::int32_t>(points.size());
-    table.Points.reset(new double[points.size()]);
-    std::copy(points.begin(), points.end(), table.Points.get());
-    return table;
+using reference::Table;
+
+// Starts, plays `buffers` buffers, stops, and expects exactly the reference bytes from frame 0.
+void ExpectFreshRun(OutputStream& stream, VirtualWaveOutDriver& driver,
+                    const std::vector<reference::Channel>& channels, std::int32_t buffers) {
+    driver.ClearPlayedBytes();
+    ASSERT_TRUE(StartOutput(stream));
+    EXPECT_TRUE(IsRunning(stream));
+    ASSERT_EQ(driver.PlayBuffers(buffers), buffers);
+    ASSERT_TRUE(StopOutput(stream));
+    const OutputConfig& config = stream.Config;
+    EXPECT_EQ(driver.PlayedBytes(),
+              reference::Render(channels, 0, buffers * FramesPerBuffer(stream), config.SampleRate,
+                                config.Resolution));
 }
 
 TEST(StreamEngine, PlaysTheReferenceBytesInOrder) {
@@ -37,14 +45,7 @@ TEST(StreamEngine, PlaysTheReferenceBytesInOrder) {
         VirtualWaveOutDriver driver;
         OutputStream stream;
         Configure(stream, driver, 3, resolution);
-        const auto channels = PublishAudible(stream);
-        ASSERT_TRUE(StartOutput(stream));
-        EXPECT_TRUE(IsRunning(stream));
-        ASSERT_EQ(driver.PlayBuffers(7), 7);
-        ASSERT_TRUE(StopOutput(stream));
-
-        const auto expected = reference::Render(channels, 0, 7 * 80, 8000, resolution);
-        EXPECT_EQ(driver.PlayedBytes(), expected);
+        ExpectFreshRun(stream, driver, PublishAudible(stream), 7);
         ExpectNothingOpen(stream, driver);
     }
 }
@@ -154,10 +155,7 @@ TEST(StreamEngine, FailedStartAtOpenOrPrepareLeavesNothingOpenAndANewStartWorks)
         ExpectNothingOpen(stream, driver);
 
         driver.SetFailure(call, WaveOk);
-        ASSERT_TRUE(StartOutput(stream));
-        ASSERT_EQ(driver.PlayBuffers(2), 2);
-        ASSERT_TRUE(StopOutput(stream));
-        EXPECT_EQ(driver.PlayedBytes(), reference::Render(channels, 0, 2 * 80, 8000, 16));
+        ExpectFreshRun(stream, driver, channels, 2);
     }
 }
 
@@ -276,11 +274,7 @@ TEST(StreamEngine, ANewStartBeginsAtFrameZeroWithoutUserWaveforms) {
     stream.Channels[0].EditSettings.Waveform = WaveformIndex::User;
     PublishChannel(stream, 0);
     channels[0].Settings.Waveform = WaveformIndex::User;  // no table: silent
-    driver.ClearPlayedBytes();
-    ASSERT_TRUE(StartOutput(stream));
-    ASSERT_EQ(driver.PlayBuffers(2), 2);
-    ASSERT_TRUE(StopOutput(stream));
-    EXPECT_EQ(driver.PlayedBytes(), reference::Render(channels, 0, 2 * 80, 8000, 16));
+    ExpectFreshRun(stream, driver, channels, 2);
     EXPECT_EQ(driver.PlayedBytes(), std::vector<std::uint8_t>(2 * 80 * 2, 0));
 }
 
@@ -329,10 +323,7 @@ TEST(StreamEngine, SlowDeviceCallsOnlyDelay) {
                              VirtualCall::Reset, VirtualCall::Unprepare, VirtualCall::Close}) {
         driver.SetDelay(call, std::chrono::milliseconds(5));
     }
-    ASSERT_TRUE(StartOutput(stream));
-    ASSERT_EQ(driver.PlayBuffers(3), 3);
-    ASSERT_TRUE(StopOutput(stream));
-    EXPECT_EQ(driver.PlayedBytes(), reference::Render(channels, 0, 3 * 80, 8000, 16));
+    ExpectFreshRun(stream, driver, channels, 3);
 }
 
 TEST(StreamEngine, DestroyingAStreamThatCouldNotStopEndsItsThread) {

@@ -5,8 +5,10 @@
 // value computed in the formulas' order of operations. It shares nothing with the renderer but
 // the shapes and the sample encoding, which have their own tests.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "audio/OutputStream.h"
@@ -15,6 +17,15 @@
 #include "synth/WaveShapes.h"
 
 namespace tonquelle::reference {
+
+// A user table holding `points`.
+inline WaveformTable Table(std::initializer_list<double> points) {
+    WaveformTable table;
+    table.PointCount = static_cast<std::int32_t>(points.size());
+    table.Points.reset(new double[points.size()]);
+    std::copy(points.begin(), points.end(), table.Points.get());
+    return table;
+}
 
 struct Channel {
     ChannelSettings Settings;

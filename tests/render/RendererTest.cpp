@@ -15,13 +15,7 @@ namespace {
 
 constexpr double TestPi = 3.14159265358979323846;
 
-WaveformTable Table(std::initializer_list<double> points) {
-    WaveformTable table;
-    table.PointCount = static_cast<std::int32_t>(points.size());
-    table.Points.reset(new double[points.size()]);
-    std::copy(points.begin(), points.end(), table.Points.get());
-    return table;
-}
+using reference::Table;
 
 // A stream as the engine sets it up before the first buffer.
 void Prepare(OutputStream& stream, std::int32_t channels, std::int32_t rate,
