@@ -40,8 +40,9 @@ echo "== Fuzz targets, 20 seconds each from their seed corpus"
 if command -v clang++ >/dev/null 2>&1; then
     fuzzers=()
     for seeds in tests/fuzz/seeds/*/; do fuzzers+=("tonquelle_fuzz_$(basename "$seeds")"); done
+    mkdir -p build-fuzz
     if cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTONQUELLE_FUZZ=ON \
-        -DTONQUELLE_CORE_ONLY=ON -DTONQUELLE_BENCH=OFF >build-fuzz.configure.log 2>&1 &&
+        -DTONQUELLE_CORE_ONLY=ON -DTONQUELLE_BENCH=OFF >build-fuzz/configure.log 2>&1 &&
         cmake --build build-fuzz --target "${fuzzers[@]}"; then
         for fuzzer in "${fuzzers[@]}"; do
             corpus=$(mktemp -d)  # the run adds inputs to its corpus: not to the repository
@@ -57,7 +58,7 @@ if command -v clang++ >/dev/null 2>&1; then
             rm -rf "$corpus"
         done
     else
-        cat build-fuzz.configure.log
+        cat build-fuzz/configure.log
         failed=1
     fi
 else
