@@ -73,8 +73,18 @@ class PanelTest : public ::testing::Test {
         QObject::connect(decibel, &QAction::triggered,
                          [this] { panels->ApplyUnitChoice(UnitDecibel); });
         panels->CreatePanels(*container);
+        WaitUntilBothBuffersQueued();
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    // Both buffers are rendered and queued: until the test plays one, nothing is rendered, so
+    // each test knows which buffers saw its changes.
+    void WaitUntilBothBuffersQueued() {
+        for (int wait = 0; wait < 500 && driver.QueuedBuffers() < 2; ++wait) {
+            QTest::qWait(10);
+        }
+        ASSERT_EQ(driver.QueuedBuffers(), 2u);
     }
 
     void TearDown() override {
