@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QStandardPaths>
 
+#include "app/ChannelPanelHost.h"
 #include "app/DataFolder.h"
 #include "app/MessageSink.h"
 #include "app/Shell.h"
@@ -21,12 +22,10 @@ int main(int argc, char** argv) {
     MessageBoxSink messages;
     DesktopUrlOpener urls;
     {
-        Shell shell({*driver,
-                     messages,
-                     urls,
+        Shell shell({*driver, messages, urls,
                      ProgramFolderOf(QCoreApplication::applicationDirPath()),
                      QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
-                     {}});
+                     ChannelPanelHostFactory()});
         QObject::connect(&shell, &Shell::QuitRequested, &application, &QCoreApplication::quit);
         shell.Show();
         QApplication::exec();
