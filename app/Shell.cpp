@@ -220,7 +220,9 @@ void Shell::RefreshShell(int parts) {
     }
     if ((parts & RefreshLayout) != 0) {
         // The window's layout puts the panel area under the menu bar, filling the rest.
-        window_->layout()->setGeometry(window_->rect());
+        QLayout& layout = *window_->layout();
+        layout.invalidate();
+        layout.activate();
     }
     if ((parts & RefreshRunState) != 0) {
         const QSize inner =

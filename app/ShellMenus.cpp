@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 
 #include "settings/SettingsStore.h"
 
@@ -58,6 +59,15 @@ ShellMenus BuildShellMenus(QMainWindow& window) {
     AddEntry(menus, help, window, MenuHelp, QStringLiteral("&Hilfe...\tF1"),
              QKeySequence(Qt::Key_F1));
     AddEntry(menus, help, window, MenuAbout, QStringLiteral("&Über Tonquelle..."));
+
+    // Qt lets a keypad digit stand in for the digit of the main row when no shortcut takes the
+    // keypad key itself; these take them, so that only the main row reaches the slots.
+    for (int slot = 0; slot < MemorySlotCount; ++slot) {
+        for (const Qt::KeyboardModifier modifier : {Qt::ControlModifier, Qt::AltModifier}) {
+            new QShortcut(QKeyCombination(modifier | Qt::KeypadModifier, SlotDigitKey(slot)),
+                          &window);
+        }
+    }
 
     menus.UnitMenu = new QMenu(&window);
     AddEntry(menus, *menus.UnitMenu, window, MenuUnitFactor, QStringLiteral("1"));
