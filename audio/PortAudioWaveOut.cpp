@@ -1,0 +1,359 @@
+#include "audio/PortAudioWaveOut.h"
+
+#include <portaudio.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <vector>
+
+#ifdef _WIN32
+#include <pa_win_wasapi.h>
+#include <pa_win_wmme.h>
+#include <windows.h>
+#endif
+
+#include "audio/DeviceRules.h"
+#include "audio/DoneNotifier.h"
+#include "audio/QuietStderr.h"
+#include "audio/SpscRing.h"
+
+namespace tonquelle {
+
+namespace {
+
+// Keeps PortAudio initialised while an object lives (PortAudio counts the calls).
+class PortAudioSession {
+  public:
+    PortAudioSession() {
+        const QuietStderr quiet;
+        ok_ = Pa_Initialize() == paNoError;
+    }
+    ~PortAudioSession() {
+        if (ok_) {
+            Pa_Terminate();
+        }
+    }
+    PortAudioSession(const PortAudioSession&) = delete;
+    PortAudioSession& operator=(const PortAudioSession&) = delete;
+    bool Ok() const { return ok_; }
+
+  private:
+    bool ok_ = false;
+};
+
+PaSampleFormat SampleFormatOf(const WaveFormat& format) {
+    switch (format.BitsPerSample) {
+        case 8:
+            return paUInt8;
+        case 16:
+            return paInt16;
+        case 24:
+            return paInt24;
+        default:
+            return paInt32;
+    }
+}
+
+// The devices with output channels, in PortAudio's order: device id i is entry i.
+std::vector<PaDeviceIndex> OutputDevices() {
+    std::vector<PaDeviceIndex> devices;
+    const PaDeviceIndex count = Pa_GetDeviceCount();
+    for (PaDeviceIndex index = 0; index < count; ++index) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+        if (info != nullptr && info->maxOutputChannels > 0) {
+            devices.push_back(index);
+        }
+    }
+    return devices;
+}
+
+PaDeviceIndex DeviceIndexOf(std::int32_t deviceId) {
+    if (deviceId == -1) {
+        return Pa_GetDefaultOutputDevice();
+    }
+    const std::vector<PaDeviceIndex> devices = OutputDevices();
+    if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= devices.size()) {
+        return paNoDevice;
+    }
+    return devices[static_cast<std::size_t>(deviceId)];
+}
+
+#ifdef _WIN32
+// The speaker mask for the host APIs that take one; the record must outlive the open call.
+union HostStreamInfo {
+    PaWasapiStreamInfo Wasapi;
+    PaWinMmeStreamInfo Mme;
+};
+
+void* FillHostStreamInfo(HostStreamInfo& info, PaDeviceIndex device, std::uint32_t mask) {
+    const PaHostApiInfo* api = Pa_GetHostApiInfo(Pa_GetDeviceInfo(device)->hostApi);
+    if (api == nullptr) {
+        return nullptr;
+    }
+    std::memset(&info, 0, sizeof info);
+    if (api->type == paWASAPI) {
+        info.Wasapi.size = sizeof(PaWasapiStreamInfo);
+        info.Wasapi.hostApiType = paWASAPI;
+        info.Wasapi.version = 1;
+        info.Wasapi.flags = paWinWasapiUseChannelMask;
+        info.Wasapi.channelMask = mask;
+        return &info.Wasapi;
+    }
+    if (api->type == paMME) {
+        info.Mme.size = sizeof(PaWinMmeStreamInfo);
+        info.Mme.hostApiType = paMME;
+        info.Mme.version = 1;
+        info.Mme.flags = paWinMmeUseChannelMask;
+        info.Mme.channelMask = mask;
+        return &info.Mme;
+    }
+    return nullptr;
+}
+#endif
+
+// One open callback stream. Write hands buffers to the callback through a lock-free queue; the
+// callback copies them into PortAudio's buffer and hands each finished one to the notifier.
+// The stream starts at the first Write and stops at Reset.
+class PortAudioWaveOut final : public WaveOut {
+  public:
+    PortAudioWaveOut(const WaveFormat& format, WaveDoneSink& sink)
+        : format_(format), silence_(SilenceByte(format)), notifier_(sink) {}
+    ~PortAudioWaveOut() override;
+
+    WaveResult Open(std::int32_t deviceId);
+
+    WaveResult Prepare(WaveHeader& header) override { return PrepareHeader(header); }
+    WaveResult Unprepare(WaveHeader& header) override { return UnprepareHeader(header); }
+    WaveResult Write(WaveHeader& header) override;
+    WaveResult Reset() override;
+    WaveResult Close() override;
+
+    std::uint64_t Underruns() const { return underruns_.load(std::memory_order_relaxed); }
+
+  private:
+    static int OnPlay(const void* input, void* output, unsigned long frames,
+                      const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags status,
+                      void* self);
+    void Play(std::uint8_t* out, std::size_t bytes);  // callback thread
+    void StopStream();                                // caller thread
+
+    const WaveFormat format_;
+    const std::uint8_t silence_;
+    PortAudioSession session_;
+    DoneNotifier notifier_;
+    // Opened by Open, closed by Close or the destructor; caller thread.
+    PaStream* stream_ = nullptr;
+    // Whether the stream runs; caller thread only.
+    bool started_ = false;
+    // Buffers written, not yet taken by the callback: pushed by Write (caller thread), popped by
+    // the callback, or by Reset once the stream is stopped.
+    SpscRing<WaveHeader*, DoneNotifier::Capacity> queued_;
+    // The buffer being played and the bytes of it already copied; the callback's own, and
+    // Reset's while the stream is stopped.
+    WaveHeader* current_ = nullptr;
+    std::uint32_t currentOffset_ = 0;
+    // Whether the callback has played a buffer since the stream started; the callback's own,
+    // cleared by Write before the stream starts.
+    bool playedSinceStart_ = false;
+    // Buffers ever written (caller thread only) and ever finished or returned (the callback
+    // while playing, Reset while stopped; read by the caller thread).
+    std::uint64_t written_ = 0;
+    std::atomic<std::uint64_t> finished_{0};
+    // Callbacks that found the queue empty while playing; written by the callback, read by any.
+    std::atomic<std::uint64_t> underruns_{0};
+};
+
+PortAudioWaveOut::~PortAudioWaveOut() {
+    if (stream_ != nullptr) {
+        StopStream();
+        Pa_CloseStream(stream_);
+    }
+}
+
+WaveResult PortAudioWaveOut::Open(std::int32_t deviceId) {
+    if (!session_.Ok()) {
+        return WaveError;
+    }
+    const PaDeviceIndex device = DeviceIndexOf(deviceId);
+    const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
+    if (info == nullptr) {
+        return WaveBadDevice;
+    }
+    PaStreamParameters output{};
+    output.device = device;
+    output.channelCount = format_.Channels;
+    output.sampleFormat = SampleFormatOf(format_);
+    output.suggestedLatency = info->defaultHighOutputLatency;
+#ifdef _WIN32
+    HostStreamInfo hostInfo;
+    output.hostApiSpecificStreamInfo = FillHostStreamInfo(hostInfo, device, format_.ChannelMask);
+#endif
+    const QuietStderr quiet;
+    if (Pa_IsFormatSupported(nullptr, &output, format_.SamplesPerSec) != paFormatIsSupported) {
+        return WaveBadFormat;
+    }
+    if (Pa_OpenStream(&stream_, nullptr, &output, format_.SamplesPerSec,
+                      paFramesPerBufferUnspecified, paClipOff | paDitherOff, OnPlay,
+                      this) != paNoError) {
+        stream_ = nullptr;
+        return WaveBadFormat;
+    }
+    return WaveOk;
+}
+
+WaveResult PortAudioWaveOut::Write(WaveHeader& header) {
+    if (stream_ == nullptr) {
+        return WaveError;
+    }
+    if (written_ - notifier_.Delivered() >= DoneNotifier::Capacity) {
+        return WaveError;
+    }
+    const WaveResult accepted = AcceptForWrite(header, format_.BlockAlign);
+    if (accepted != WaveOk) {
+        return accepted;
+    }
+    queued_.Push(&header);  // cannot overflow: at most Capacity buffers are in flight
+    ++written_;
+    if (!started_) {
+        playedSinceStart_ = false;
+        if (Pa_StartStream(stream_) != paNoError) {
+            return WaveError;  // stays queued; Reset returns it
+        }
+        started_ = true;
+    }
+    return WaveOk;
+}
+
+WaveResult PortAudioWaveOut::Reset() {
+    if (stream_ == nullptr) {
+        return WaveError;
+    }
+    StopStream();
+    // The callback no longer runs: its queue end and current buffer are ours now.
+    std::vector<WaveHeader*> returned;
+    if (current_ != nullptr) {
+        returned.push_back(current_);
+        current_ = nullptr;
+        currentOffset_ = 0;
+    }
+    while (const auto header = queued_.Pop()) {
+        returned.push_back(*header);
+    }
+    finished_.fetch_add(returned.size(), std::memory_order_release);
+    notifier_.Flush(returned);
+    return WaveOk;
+}
+
+WaveResult PortAudioWaveOut::Close() {
+    if (stream_ == nullptr) {
+        return WaveError;
+    }
+    if (written_ != finished_.load(std::memory_order_acquire)) {
+        return WaveStillPlaying;
+    }
+    StopStream();
+    if (Pa_CloseStream(stream_) != paNoError) {
+        return WaveError;
+    }
+    stream_ = nullptr;
+    notifier_.Stop();
+    return WaveOk;
+}
+
+void PortAudioWaveOut::StopStream() {
+    if (started_) {
+        Pa_AbortStream(stream_);
+        started_ = false;
+    }
+}
+
+int PortAudioWaveOut::OnPlay(const void*, void* output, unsigned long frames,
+                             const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* self) {
+    auto* device = static_cast<PortAudioWaveOut*>(self);
+    device->Play(static_cast<std::uint8_t*>(output), frames * device->format_.BlockAlign);
+    return paContinue;
+}
+
+// Real-time: copies, posts, counts; no lock, no allocation, no wait.
+void PortAudioWaveOut::Play(std::uint8_t* out, std::size_t bytes) {
+    while (bytes > 0) {
+        if (current_ == nullptr) {
+            const auto next = queued_.Pop();
+            if (!next) {
+                std::memset(out, silence_, bytes);
+                if (playedSinceStart_) {
+                    underruns_.fetch_add(1, std::memory_order_relaxed);
+                }
+                return;
+            }
+            current_ = *next;
+            currentOffset_ = 0;
+        }
+        const std::size_t count =
+            std::min<std::size_t>(bytes, current_->BufferLength - currentOffset_);
+        std::memcpy(out, current_->Data + currentOffset_, count);
+        out += count;
+        bytes -= count;
+        currentOffset_ += static_cast<std::uint32_t>(count);
+        if (currentOffset_ == current_->BufferLength) {
+            finished_.fetch_add(1, std::memory_order_release);
+            notifier_.Post(current_);
+            current_ = nullptr;
+            playedSinceStart_ = true;
+        }
+    }
+}
+
+class PortAudioWaveOutDriver final : public WaveOutDriver {
+  public:
+    bool Ok() const { return session_.Ok(); }
+    std::vector<WaveOutDeviceInfo> ListDevices() override;
+    WaveResult Open(std::unique_ptr<WaveOut>& device, std::int32_t deviceId,
+                    const WaveFormat& format, WaveDoneSink& sink) override;
+
+  private:
+    PortAudioSession session_;
+};
+
+std::vector<WaveOutDeviceInfo> PortAudioWaveOutDriver::ListDevices() {
+    std::vector<WaveOutDeviceInfo> list;
+    if (const PaDeviceInfo* info = Pa_GetDeviceInfo(Pa_GetDefaultOutputDevice())) {
+        list.push_back({-1, std::string("Standardgerät (") + info->name + ")"});
+    }
+    const std::vector<PaDeviceIndex> devices = OutputDevices();
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        list.push_back({static_cast<std::int32_t>(i), Pa_GetDeviceInfo(devices[i])->name});
+    }
+    return list;
+}
+
+WaveResult PortAudioWaveOutDriver::Open(std::unique_ptr<WaveOut>& device, std::int32_t deviceId,
+                                        const WaveFormat& format, WaveDoneSink& sink) {
+    if (!IsPlainPcmFormat(format)) {
+        return WaveBadFormat;
+    }
+    auto opened = std::make_unique<PortAudioWaveOut>(format, sink);
+    const WaveResult result = opened->Open(deviceId);
+    if (result == WaveOk) {
+        device = std::move(opened);
+    }
+    return result;
+}
+
+}  // namespace
+
+std::unique_ptr<WaveOutDriver> CreatePortAudioWaveOutDriver() {
+    auto driver = std::make_unique<PortAudioWaveOutDriver>();
+    if (!driver->Ok()) {
+        return nullptr;
+    }
+    return driver;
+}
+
+std::uint64_t PortAudioUnderruns(const WaveOut& device) {
+    const auto* portAudio = dynamic_cast<const PortAudioWaveOut*>(&device);
+    return portAudio != nullptr ? portAudio->Underruns() : 0;
+}
+
+}  // namespace tonquelle
