@@ -19,6 +19,7 @@
 #include "app/UrlOpener.h"
 #include "audio/DeviceDialog.h"
 #include "audio/StreamEngine.h"
+#include "channel/PanelSyncBits.h"
 #include "synth/Renderer.h"
 
 namespace tonquelle {
@@ -42,10 +43,6 @@ void BringToFront(QWidget& window) {
     window.raise();
     window.activateWindow();
 }
-
-// The units of the unit menu's two entries (the panels' UnitLinear and UnitDecibel).
-constexpr std::int32_t UnitOfFactorEntry = 0;
-constexpr std::int32_t UnitOfDecibelEntry = 1;
 
 bool IsSlotMenu(int id, int first) {
     return id >= first && id < first + MemorySlotCount;
@@ -182,10 +179,10 @@ void Shell::DispatchMenu(int id) {
             }
             return;
         case MenuUnitFactor:
-            panels_->ApplyUnitChoice(UnitOfFactorEntry);
+            panels_->ApplyUnitChoice(UnitLinear);
             return;
         case MenuUnitDecibel:
-            panels_->ApplyUnitChoice(UnitOfDecibelEntry);
+            panels_->ApplyUnitChoice(UnitDecibel);
             return;
         default:
             break;
