@@ -44,6 +44,25 @@ void BringToFront(QWidget& window) {
     window.activateWindow();
 }
 
+// Routes the controls of window `number` to the shell's dispatch and shows the window.
+template <typename Window>
+void ConnectAndShow(Shell& shell, Window& window, int number) {
+    QObject::connect(&window, &Window::ControlActivated, &shell,
+                     [&shell, number](int control) { shell.DispatchControl(number, control); });
+    BringToFront(window);
+}
+
+template <typename Window>
+void CloseOwnedWindow(QPointer<Window>& window) {
+    if (!window) {
+        return;
+    }
+    // The window may be inside its own button's signal: delete it once that has returned.
+    window->hide();
+    window->deleteLater();
+    window = nullptr;
+}
+
 bool IsSlotMenu(int id, int first) {
     return id >= first && id < first + MemorySlotCount;
 }
@@ -242,19 +261,11 @@ void Shell::Leave() {
 
 void Shell::OpenDeviceDialog() {
     deviceDialog_ = new DeviceDialog(stream_.Config, services_.Driver, *window_);
-    connect(deviceDialog_, &DeviceDialog::ControlActivated, this,
-            [this](int control) { DispatchControl(DeviceWindowNumber, control); });
-    BringToFront(*deviceDialog_);
+    ConnectAndShow(*this, *deviceDialog_, DeviceWindowNumber);
 }
 
 void Shell::CloseDeviceDialog() {
-    if (!deviceDialog_) {
-        return;
-    }
-    // The dialog may be inside its own button's signal: delete it once that has returned.
-    deviceDialog_->hide();
-    deviceDialog_->deleteLater();
-    deviceDialog_ = nullptr;
+    CloseOwnedWindow(deviceDialog_);
 }
 
 void Shell::StartGenerator() {
@@ -301,18 +312,11 @@ void Shell::WriteAndOpenHelp() {
 
 void Shell::OpenAboutWindow() {
     aboutBox_ = new AboutBox(*window_);
-    connect(aboutBox_, &AboutBox::ControlActivated, this,
-            [this](int control) { DispatchControl(AboutWindowNumber, control); });
-    BringToFront(*aboutBox_);
+    ConnectAndShow(*this, *aboutBox_, AboutWindowNumber);
 }
 
 void Shell::CloseAboutWindow() {
-    if (!aboutBox_) {
-        return;
-    }
-    aboutBox_->hide();
-    aboutBox_->deleteLater();
-    aboutBox_ = nullptr;
+    CloseOwnedWindow(aboutBox_);
 }
 
 }  // namespace tonquelle
