@@ -128,7 +128,9 @@ std::string FormatNumber(double value, std::int32_t significantDigits, bool stri
         value = 0.0;  // never "-0"
     }
     const std::int32_t exponent = DecimalExponent(value, 10.0);
-    const std::int32_t decimals = std::clamp(significantDigits - (exponent + 1), 0, MaxDecimals);
+    // Formed in 64 bits: any digit count a caller passes is limited, never overflowed.
+    const auto decimals = static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(std::int64_t{significantDigits} - (exponent + 1), 0, MaxDecimals));
     // 309 integer digits, a sign, a point and the decimals fit.
     std::array<char, 320 + MaxDecimals> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,

@@ -56,6 +56,13 @@ TEST(FormatNumber, WithoutStrippingKeepsEveryDecimal) {
     EXPECT_EQ(FormatNumber(-2.5, 3, false), "-2.50");
 }
 
+TEST(FormatNumber, ExtremeDigitCountsAreLimited) {
+    EXPECT_EQ(FormatNumber(0.5, std::numeric_limits<std::int32_t>::min(), false), "0");
+    EXPECT_EQ(FormatNumber(-2.5, 0, false), "-2");  // the tie goes to the even neighbour
+    const std::string many = FormatNumber(0.5, std::numeric_limits<std::int32_t>::max(), false);
+    EXPECT_EQ(many, "0.5" + std::string(511, '0'));
+}
+
 TEST(FormatNumber, TinyValuesKeepTheirSignificantDigits) {
     EXPECT_EQ(Shown(1.5e-10), "0.00000000015");
     EXPECT_EQ(Shown(-0.000123456789), "-0.000123457");
