@@ -19,13 +19,33 @@ QString DialogPrompts::AskSlotName(QWidget* owner, const QString& preset) {
     return AskSlotNameWithDialog(owner, preset);
 }
 
+namespace {
+
+// A dialog that leaves its line with the caret at the end and nothing selected when it shows
+// (QDialog gives the focus widget a tab focus on showing, which selects a line's text).
+class SlotNameDialog final : public QDialog {
+  public:
+    SlotNameDialog(QWidget* owner, QLineEdit& name) : QDialog(owner), name_(name) {}
+
+    void setVisible(bool visible) override {
+        QDialog::setVisible(visible);
+        if (visible) {
+            name_.deselect();
+            name_.end(false);
+        }
+    }
+
+  private:
+    QLineEdit& name_;
+};
+
+}  // namespace
+
 QString AskSlotNameWithDialog(QWidget* owner, const QString& preset) {
-    QDialog dialog(owner);
+    auto* name = new QLineEdit(preset);
+    SlotNameDialog dialog(owner, *name);
     dialog.setWindowTitle(QStringLiteral("Einstellung speichern"));
     auto* text = new QLabel(QStringLiteral("Bitte geben Sie einen Namen für die Einstellung ein!"));
-    auto* name = new QLineEdit(preset);
-    name->deselect();
-    name->end(false);
     // The default button answers Enter; QDialog itself answers Escape and the close box.
     auto* ok = new QPushButton(QStringLiteral("OK"));
     ok->setDefault(true);

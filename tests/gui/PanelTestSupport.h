@@ -26,6 +26,7 @@
 #include "channel/ChannelPanelList.h"
 #include "channel/PanelDialogs.h"
 #include "synth/Renderer.h"
+#include "tests/gui/QStringPrinter.h"
 
 namespace tonquelle::testing {
 
