@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Takes docs/screenshot.png: Tonquelle with the generator started on two channels (the default
+# "Front Left" and "Front Right"), on a private X server and a private PulseAudio server with a
+# null sink, so nothing is heard and no desktop is touched.
+#
+#   docs/take-screenshot.sh [<build folder>]   (default: build; the tonquelle target is built)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+cmake --build "$build" --target tonquelle >/dev/null
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tonquelle-shot.XXXXXX")
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    tests/realaudio/pulse-fixture.sh stop "$work/pulse.state" || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+tests/realaudio/pulse-fixture.sh start "$work/pulse.state"
+export PULSE_SERVER="unix:$(<"$work/pulse.state")/native"
+
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1024x600x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+# A copy of the program in a folder of its own keeps its settings file out of the build.
+cp "$build/app/tonquelle" "$work/tonquelle"
+"$work/tonquelle" >"$work/program.log" 2>&1 &
+pids+=($!)
+
+wait_for_window() {  # <exact title>
+    for _ in $(seq 100); do
+        xdotool search --name "^$1\$" 2>/dev/null | head -1 && return 0
+        sleep 0.1
+    done
+    echo "no window \"$1\"; the program said:" >&2
+    cat "$work/program.log" >&2
+    return 1
+}
+
+main=$(wait_for_window Tonquelle)
+xdotool windowfocus --sync "$main"
+xdotool key --window "$main" ctrl+r
+dialog=$(wait_for_window "Ausgabegerät konfigurieren")
+sleep 0.5
+# "OK" is the button at (210, 225), 100 x 20, in the dialog.
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+xdotool mousemove $((X + 260)) $((Y + 235)) click 1
+for _ in $(seq 50); do
+    xdotool search --name "^Ausgabegerät konfigurieren\$" >/dev/null 2>&1 || break
+    sleep 0.1
+done
+xdotool mousemove 1000 590
+sleep 1
+import -window "$main" docs/screenshot.png
+echo "docs/screenshot.png written"
