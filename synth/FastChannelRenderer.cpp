@@ -159,14 +159,19 @@ CodeForm CodeFormOf(std::int32_t resolution) {
     }
 }
 
-// The 32-bit codes of the values (StoreSample's code before it is cut to the sample's width), as
-// doubles; NaN where the code is not proven to be the code of the defined value. A code changes
-// only where the scaled value crosses a half-integer; the two values give the same code when the
-// defined one cannot reach the half-integer nearest to ours.
-TONQUELLE_VECTOR_CLONES void Codes(const CodeForm& form, const double* shape,
-                                   const double* shapeError, const double* factor,
-                                   double factorError, std::int32_t frames, double* code) {
-#pragma omp simd
+// Marks a code that is not proven; no value gives it (the lowest code is −2147483647).
+constexpr std::int32_t OpenCode = std::numeric_limits<std::int32_t>::min();
+
+// The 32-bit codes of the values (StoreSample's code before it is cut to the sample's width);
+// OpenCode where the code is not proven to be the code of the defined value. Returns the number
+// of open codes. A code changes only where the scaled value crosses a half-integer; the two
+// values give the same code when the defined one cannot reach the half-integer nearest to ours.
+TONQUELLE_VECTOR_CLONES std::int32_t Codes(const CodeForm& form, const double* shape,
+                                           const double* shapeError, const double* factor,
+                                           double factorError, std::int32_t frames,
+                                           std::int32_t* code) {
+    std::int32_t open = 0;
+#pragma omp simd reduction(+ : open)
     for (std::int32_t i = 0; i < frames; ++i) {
         double value = shape[i] * factor[i];
         const double valueError = (std::fabs(factor[i]) + factorError) * shapeError[i] +
@@ -179,22 +184,19 @@ TONQUELLE_VECTOR_CLONES void Codes(const CodeForm& form, const double* shape,
         const double room = 0.5 - std::fabs(scaled - nearest);
         const double scaledError =
             valueError * (form.Scale / form.Divisor) + std::fabs(scaled) * 0x1p-50;
-        code[i] = room > scaledError ? nearest : std::numeric_limits<double>::quiet_NaN();
+        const bool proven = room > scaledError;
+        code[i] = proven ? static_cast<std::int32_t>(nearest) : OpenCode;
+        open += proven ? 0 : 1;
     }
+    return open;
 }
 
-// Writes the low `Bytes` bytes of each code (8, 16, 32 bits) or bytes 1..3 (24 bits); a sample
-// whose code is open is computed the defined way.
+// Writes the low `Bytes` bytes of each code (8, 16, 32 bits) or bytes 1..3 (24 bits).
 template <int Bytes>
-void WriteCodes(const double* code, std::int32_t frames, std::uint8_t* out, std::int32_t frameBytes,
-                const ChannelSettings& s, const ChannelTables& tables, const double* t) {
+void WriteCodes(const std::int32_t* code, std::int32_t frames, std::uint8_t* out,
+                std::int32_t frameBytes) {
     for (std::int32_t i = 0; i < frames; ++i) {
-        std::uint8_t* cursor = out + static_cast<std::ptrdiff_t>(i) * frameBytes;
-        if (std::isnan(code[i])) {
-            StoreSample(ChannelValue(s, tables, t[i]), cursor, Bytes * 8);
-            continue;
-        }
-        auto word = static_cast<std::uint32_t>(static_cast<std::int32_t>(code[i]));
+        auto word = static_cast<std::uint32_t>(code[i]);
         if constexpr (Bytes == 3) {
             word >>= 8;
         }
@@ -202,7 +204,7 @@ void WriteCodes(const double* code, std::int32_t frames, std::uint8_t* out, std:
         for (int b = 0; b < 4; ++b) {
             bytes[b] = static_cast<std::uint8_t>(word >> (8 * b));
         }
-        std::memcpy(cursor, bytes, Bytes);
+        std::memcpy(out + static_cast<std::ptrdiff_t>(i) * frameBytes, bytes, Bytes);
     }
 }
 
@@ -214,7 +216,7 @@ struct FastChannelRenderer::Block {
     double Shape[RenderBlockFrames];
     double ShapeError[RenderBlockFrames];
     double Amplitude[RenderBlockFrames];
-    double Code[RenderBlockFrames];  // NaN: open
+    std::int32_t Code[RenderBlockFrames];
 };
 
 void BlockTimes(std::int64_t firstFrame, std::int32_t sampleRate, std::int32_t frames, double* t) {
@@ -299,21 +301,28 @@ void FastChannelRenderer::Render(const double* t, std::int32_t frames, std::uint
             block.Amplitude[i] = AmplitudeFactor(s, tables_[WaveformSlotAM], t[i]);
         }
     }
-    Codes(CodeFormOf(resolution_), block.Shape, block.ShapeError, block.Amplitude, amplitudeError,
-          frames, block.Code);
+    const std::int32_t open = Codes(CodeFormOf(resolution_), block.Shape, block.ShapeError,
+                                    block.Amplitude, amplitudeError, frames, block.Code);
     switch (resolution_ / 8) {
         case 1:
-            WriteCodes<1>(block.Code, frames, out, frameBytes, s, tables_, t);
+            WriteCodes<1>(block.Code, frames, out, frameBytes);
             break;
         case 2:
-            WriteCodes<2>(block.Code, frames, out, frameBytes, s, tables_, t);
+            WriteCodes<2>(block.Code, frames, out, frameBytes);
             break;
         case 3:
-            WriteCodes<3>(block.Code, frames, out, frameBytes, s, tables_, t);
+            WriteCodes<3>(block.Code, frames, out, frameBytes);
             break;
         default:
-            WriteCodes<4>(block.Code, frames, out, frameBytes, s, tables_, t);
+            WriteCodes<4>(block.Code, frames, out, frameBytes);
             break;
+    }
+    // The few samples whose code the error bound leaves open: the defined way.
+    for (std::int32_t i = 0; open > 0 && i < frames; ++i) {
+        if (block.Code[i] == OpenCode) {
+            std::uint8_t* cursor = out + static_cast<std::ptrdiff_t>(i) * frameBytes;
+            StoreSample(ChannelValue(s, tables_, t[i]), cursor, resolution_);
+        }
     }
 }
 
