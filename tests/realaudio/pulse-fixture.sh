@@ -76,10 +76,11 @@ ctl.!default { type pulse }
 ALSA
     echo "$folder" >"$state"
     # -n: no default script; the server stays up however idle; nothing reaches D-Bus or X11.
+    # A server left behind by an interrupted run ends by itself after ten minutes.
     env HOME="$folder/home" XDG_RUNTIME_DIR="$folder/runtime" \
         PULSE_RUNTIME_PATH="$folder/runtime" PULSE_STATE_PATH="$folder/state" \
         DISPLAY= DBUS_SESSION_BUS_ADDRESS=disabled: \
-        setsid pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --disable-shm=yes \
+        timeout 600 pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --disable-shm=yes \
         --use-pid-file=no --log-target=file:"$folder/server.log" -F "$folder/server.pa" \
         </dev/null >/dev/null 2>&1 &
     echo $! >"$folder/pid"
