@@ -139,18 +139,17 @@ WaveResult PulseWaveOut::Open(std::int32_t deviceId) {
     }
     pa_stream_set_state_callback(stream_, OnStreamState, this);
     pa_stream_set_write_callback(stream_, OnWritable, this);
-    // The server holds 50 ms (the shortest buffer the program offers) ahead of the speaker;
-    // the queue holds the rest. A done buffer must come back within its own length plus these
-    // 50 ms, which the engine's double buffering gives. The attributes stay fixed: changing
-    // them on a running stream can leave it waiting for a prebuffer that is never asked for.
+    // The server holds only 50 ms (the shortest buffer the program offers) ahead of the
+    // speaker, so a buffer is reported done about when it has been played, as on a sound card:
+    // a settings change is heard within about two buffer lengths. A refill has its own buffer's
+    // length plus these 50 ms before the sound runs dry, which double buffering gives.
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(50 * PA_USEC_PER_MSEC, &spec));
     attr.prebuf = static_cast<std::uint32_t>(-1);
     attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);
-    // No remixing: a channel sounds on its own speaker and nowhere else. No latency adjustment:
-    // tlength stays the server-side buffer, so the prebuffer (as long as tlength) always fills.
+    // No remixing: a channel sounds on its own speaker and nowhere else.
     const auto flags = PA_STREAM_NO_REMIX_CHANNELS;
     if (pa_stream_connect_playback(stream_, sink->Name.c_str(), &attr, flags, nullptr, nullptr) <
         0) {
