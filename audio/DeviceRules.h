@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "audio/WaveOut.h"
 
@@ -26,5 +27,22 @@ WaveResult UnprepareHeader(WaveHeader& header);
 // Whether `header` may be written to a device with `blockAlign` bytes per frame: prepared, not
 // queued, with data of whole frames. On success it is marked queued and not done.
 WaveResult AcceptForWrite(WaveHeader& header, std::uint32_t blockAlign);
+
+// A driver's Open: refuses a format that is not plain PCM, then constructs a `Device` from the
+// format and the sink and opens it with `deviceId` (its Open(std::int32_t)). `device` receives
+// it only on success; a failed device is destroyed again.
+template <typename Device>
+WaveResult OpenCheckedDevice(std::unique_ptr<WaveOut>& device, std::int32_t deviceId,
+                             const WaveFormat& format, WaveDoneSink& sink) {
+    if (!IsPlainPcmFormat(format)) {
+        return WaveBadFormat;
+    }
+    auto opened = std::make_unique<Device>(format, sink);
+    const WaveResult result = opened->Open(deviceId);
+    if (result == WaveOk) {
+        device = std::move(opened);
+    }
+    return result;
+}
 
 }  // namespace tonquelle

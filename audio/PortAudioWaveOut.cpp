@@ -330,15 +330,7 @@ std::vector<WaveOutDeviceInfo> PortAudioWaveOutDriver::ListDevices() {
 
 WaveResult PortAudioWaveOutDriver::Open(std::unique_ptr<WaveOut>& device, std::int32_t deviceId,
                                         const WaveFormat& format, WaveDoneSink& sink) {
-    if (!IsPlainPcmFormat(format)) {
-        return WaveBadFormat;
-    }
-    auto opened = std::make_unique<PortAudioWaveOut>(format, sink);
-    const WaveResult result = opened->Open(deviceId);
-    if (result == WaveOk) {
-        device = std::move(opened);
-    }
-    return result;
+    return OpenCheckedDevice<PortAudioWaveOut>(device, deviceId, format, sink);
 }
 
 }  // namespace

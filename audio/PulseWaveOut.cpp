@@ -289,15 +289,7 @@ std::vector<WaveOutDeviceInfo> PulseWaveOutDriver::ListDevices() {
 
 WaveResult PulseWaveOutDriver::Open(std::unique_ptr<WaveOut>& device, std::int32_t deviceId,
                                     const WaveFormat& format, WaveDoneSink& sink) {
-    if (!IsPlainPcmFormat(format)) {
-        return WaveBadFormat;
-    }
-    auto opened = std::make_unique<PulseWaveOut>(format, sink);
-    const WaveResult result = opened->Open(deviceId);
-    if (result == WaveOk) {
-        device = std::move(opened);
-    }
-    return result;
+    return OpenCheckedDevice<PulseWaveOut>(device, deviceId, format, sink);
 }
 
 }  // namespace
