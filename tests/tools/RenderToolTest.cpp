@@ -279,6 +279,34 @@ TEST_F(RenderTool, SettingsFileGivesTheDefaultsAndOptionsOverrideThem) {
     EXPECT_EQ(U32(file, 64), 800u * 3);
 }
 
+// Without --settings the tool reads the program's file: beside it (not there in the build
+// tree), else in the user's configuration folder; without either, the program's defaults.
+TEST_F(RenderTool, DefaultSettingsFileIsTheProgramsOwn) {
+    std::filesystem::create_directories(folder_ / "config" / "tonquelle");
+    WriteSettings(folder_ / "config" / "tonquelle" / "tonquelle.ini",
+                  "SampleRate=8000\nResolution=8\nChannelMask=4", {});
+    const std::string config = Quoted((folder_ / "config").string());
+    Outcome run = RunTool(folder_, {"--slot", "0", "--seconds", "0.5", Out()},
+                          "XDG_CONFIG_HOME=" + config + " ");
+    ASSERT_EQ(run.ExitCode, 0) << run.Errors;
+    Bytes file = ReadFile(Out());
+    EXPECT_EQ(U32(file, 24), 8000u);
+    EXPECT_EQ(U16(file, 38), 8u);
+    EXPECT_EQ(U32(file, 40), 4u);
+    EXPECT_EQ(U32(file, 64), 4000u);
+    // Slot 0 of the defaults is muted: the 8-bit zero code throughout.
+    EXPECT_EQ(DataOf(file), Bytes(4000, 0x80));
+
+    run = RunTool(folder_, {"--slot", "0", "--seconds", "0.5", Out()},
+                  "XDG_CONFIG_HOME=" + Quoted((folder_ / "none").string()) + " ");
+    ASSERT_EQ(run.ExitCode, 0) << run.Errors;
+    file = ReadFile(Out());
+    EXPECT_EQ(U32(file, 24), 44100u);  // 44100 Hz, 16 bits, front left and right
+    EXPECT_EQ(U16(file, 38), 16u);
+    EXPECT_EQ(U32(file, 40), 3u);
+    EXPECT_EQ(DataOf(file), Bytes(22050 * 4, 0));
+}
+
 TEST_F(RenderTool, HelpPrintsTheUsage) {
     const Outcome run = RunTool(folder_, {"--help"});
     EXPECT_EQ(run.ExitCode, 0);

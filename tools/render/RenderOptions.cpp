@@ -205,9 +205,10 @@ integer PCM) exactly as the generator plays it: output channel k plays the slot'
 OUT.wav may be - for standard output.
 
 Options:
-  --settings FILE   settings file to read (default: tonquelle.ini beside this program, the
-                    program's own settings file; when that is missing the program's defaults
-                    apply). A file given here must exist.
+  --settings FILE   settings file to read; a file given here must exist. Default: the
+                    program's own tonquelle.ini, beside this tool (where Tonquelle is
+                    installed) or else in ~/.config/tonquelle/; when neither exists the
+                    program's defaults apply.
   --slot N          memory slot 0 to 9 (required)
   --seconds S       length in seconds, 0 or more, fractions allowed (default 10)
   --rate HZ         sample rate in Hz (default: the settings file's SampleRate)

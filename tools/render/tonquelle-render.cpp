@@ -8,6 +8,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -59,14 +60,33 @@ std::string FormatSeconds(double seconds) {
     return text.str();
 }
 
-// The program keeps "tonquelle.ini" in its own folder; this tool is installed beside it.
+// The program keeps "tonquelle.ini" in its own folder, which this tool is installed in, or, when
+// that folder takes no files, in the user's configuration folder: the first that exists is the
+// default. When neither exists, LoadSettings gives the program's defaults.
 fs::path DefaultSettingsFile(const char* argv0) {
     std::error_code error;
     fs::path self = fs::read_symlink("/proc/self/exe", error);
     if (error) {
         self = fs::absolute(fs::path(argv0), error);
     }
-    return self.parent_path() / "tonquelle.ini";
+    const fs::path beside = self.parent_path() / "tonquelle.ini";
+#if defined(_WIN32)
+    const char* configHome = std::getenv("LOCALAPPDATA");
+    const fs::path userFolder = configHome ? fs::path(configHome) : fs::path();
+#else
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    const fs::path userFolder = configHome && *configHome ? fs::path(configHome)
+                                : home                    ? fs::path(home) / ".config"
+                                                          : fs::path();
+#endif
+    if (!fs::exists(beside, error) && !userFolder.empty()) {
+        const fs::path inUserFolder = userFolder / "tonquelle" / "tonquelle.ini";
+        if (fs::exists(inUserFolder, error)) {
+            return inUserFolder;
+        }
+    }
+    return beside;
 }
 
 // An error text when the settings file given on the command line cannot be read.
