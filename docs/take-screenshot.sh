@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot.png: Tonquelle with the generator started on two channels (the default
-# "Front Left" and "Front Right"), on a private X server and a private PulseAudio server with a
-# null sink, so nothing is heard and no desktop is touched.
+# "Front Left" and "Front Right") and a few panel controls changed, on a private X server and a
+# private PulseAudio server with a null sink, so nothing is heard and no desktop is touched.
 #
 #   docs/take-screenshot.sh [<build folder>]   (default: build; the tonquelle target is built)
 set -euo pipefail
@@ -44,7 +44,7 @@ wait_for_window() {  # <exact title>
 
 main=$(wait_for_window Tonquelle)
 xdotool windowfocus --sync "$main"
-xdotool key --window "$main" ctrl+r
+xdotool key ctrl+r  # real key events: synthetic ones (--window) upset later clicks
 dialog=$(wait_for_window "Ausgabegerät konfigurieren")
 sleep 0.5
 # "OK" is the button at (210, 225), 100 x 20, in the dialog.
@@ -54,6 +54,15 @@ for _ in $(seq 50); do
     xdotool search --name "^Ausgabegerät konfigurieren\$" >/dev/null 2>&1 || break
     sleep 0.1
 done
+# Some edits, so that the panels show a working generator: channel 1 unmuted at 1 kHz, channel 2
+# with amplitude modulation. Panel i's frame is at (5, 5 + 205 i) below the menu bar, and the
+# window (no frame without a window manager) is the menu bar plus 415 pixels high.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+top=$((Y + HEIGHT - 415))
+xdotool mousemove $((X + 115)) $((top + 5 + 130)) click 1        # "Stummschaltung"
+xdotool mousemove $((X + 250)) $((top + 5 + 180)) click 1        # frequency field
+xdotool key ctrl+a type --delay 20 1000
+xdotool mousemove $((X + 735)) $((top + 210 + 55)) click 1       # "Amplitudenmodulation"
 xdotool mousemove 1000 590
 sleep 1
 import -window "$main" docs/screenshot.png
