@@ -313,9 +313,11 @@ void FastChannelRenderer::Render(const double* t, std::int32_t frames, std::uint
         case 3:
             WriteCodes<3>(block.Code, frames, out, frameBytes);
             break;
-        default:
+        case 4:
             WriteCodes<4>(block.Code, frames, out, frameBytes);
             break;
+        default:
+            return;  // no sample width: StoreSample writes nothing either
     }
     // The few samples whose code the error bound leaves open: the defined way.
     for (std::int32_t i = 0; open > 0 && i < frames; ++i) {

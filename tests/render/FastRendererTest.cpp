@@ -261,5 +261,28 @@ TEST(FastRenderer, HugePhasesStillMatchTheFormulas) {
     ExpectWithinTolerance(result, 16);
 }
 
+// A resolution the dialog never offers still gets exactly StoreSample's bytes: none for a width
+// of 0 or 5 bytes, and nothing written beyond the buffer.
+TEST(FastRenderer, ResolutionsWithoutASampleWidthWriteNothing) {
+    for (std::int32_t resolution : {0, 4, 40}) {
+        SCOPED_TRACE(resolution);
+        auto stream = std::make_unique<OutputStream>();
+        stream->Config.SampleRate = 48000;
+        stream->Config.Resolution = resolution;
+        stream->Config.ChannelCount = 2;
+        stream->Config.ChannelMask = 3;
+        stream->BufferFrames = 300;
+        for (std::int32_t c = 0; c < 2; ++c) {
+            stream->Channels[c].EditSettings.Flags = FlagFM | FlagAM;
+        }
+        PublishChannel(*stream, -1);
+        const std::size_t bytes = 300u * 2 * static_cast<std::size_t>(resolution / 8);
+        std::vector<std::uint8_t> buffer(bytes + 64, 0xA5);
+        RenderBuffer(*stream, buffer.data());
+        EXPECT_EQ(buffer, std::vector<std::uint8_t>(bytes + 64, 0xA5));
+        EXPECT_EQ(stream->FrameCounter, 300);
+    }
+}
+
 }  // namespace
 }  // namespace tonquelle
