@@ -32,7 +32,8 @@ class DoneNotifier {
     bool Post(WaveHeader* header);
 
     // Delivers every buffer posted so far, then `more` in order, on the calling thread; returns
-    // when all of them have been delivered. The playing side must not post concurrently.
+    // when all of them have been delivered. For `more` to come last, the device calls it once
+    // its playing side has stopped posting (a reset, after taking back the queue).
     void Flush(std::span<WaveHeader* const> more);
 
     // Number of buffers delivered so far. Any thread.
