@@ -191,6 +191,19 @@ TEST_F(PanelAmplitude, DismissingTheMenuChangesNothing) {
     EXPECT_EQ(Button(C::AMMaxUnitButton)->text(), "dB");
 }
 
+TEST_F(PanelAmplitude, ChoiceWithoutATargetChangesNothing) {
+    Start(0x1);
+    panels->ApplyUnitChoice(UnitLinear);  // no unit button pressed yet
+    EXPECT_EQ(Button(C::AmplitudeUnitButton)->text(), "dB");
+    // A target does not outlive its panel: after the panels are made anew it is gone.
+    PickUnit(C::AmplitudeUnitButton, "");
+    panels->DestroyPanels();
+    panels->CreatePanels(*container);
+    panels->ApplyUnitChoice(UnitLinear);
+    EXPECT_EQ(Panel(0).AmplitudeUnit, UnitDecibel);
+    EXPECT_EQ(Button(C::AmplitudeUnitButton)->text(), "dB");
+}
+
 TEST_F(PanelAmplitude, ModulationLimitsInTheirOwnUnits) {
     Start(0x1);
     PickUnit(C::AMMaxUnitButton, "1");
