@@ -12,8 +12,8 @@
 // under -ffast-math, which the renderer must not use. Announcing them here lets `#pragma omp
 // simd` loops call them. Their results differ from the scalar ones by a few units in the last
 // place, which the error bounds below cover; without them the loops call the scalar functions.
-// Each vector loop is built twice, for AVX2 (four lanes) and for the baseline, and the loader
-// picks the one the processor runs.
+// Each vector loop is built for AVX-512 (eight lanes), AVX2 (four) and the baseline (two), and
+// the loader picks the one the processor runs.
 #if defined(TONQUELLE_HAVE_LIBMVEC) && defined(__x86_64__)
 extern "C" double sin(double) noexcept __attribute__((__simd__("notinbranch")));
 extern "C" double cos(double) noexcept __attribute__((__simd__("notinbranch")));
@@ -78,6 +78,17 @@ struct Plan {
     double AMErrorScale;  // |factor error| per unit of sine error
 };
 
+// Carrier phase without frequency modulation, Frequency · 2π · t + PhaseShift: the defined
+// operations, so the defined doubles.
+TONQUELLE_VECTOR_CLONES void PlainPhases(double angular, double phaseShift, const double* t,
+                                         std::int32_t frames, double* phase, double* error) {
+#pragma omp simd
+    for (std::int32_t i = 0; i < frames; ++i) {
+        phase[i] = angular * t[i] + phaseShift;
+        error[i] = 0.0;
+    }
+}
+
 // Carrier phase with sine frequency modulation: the centre phase in the defined order of
 // operations, the deviation from the vector cosine and one multiplication, within
 // `deviationError` of the defined deviation. `error` gets 0 where the phase is proven to be the
@@ -100,13 +111,14 @@ TONQUELLE_VECTOR_CLONES void SineFMPhases(const Plan& p, const double* t, std::i
         // The defined sum lies within deviationError of ours. When that interval stays inside
         // the rounding interval of `sum` (half a unit either side; at a power of two the lower
         // side is narrower, so that case stays unproven), both round to the same double.
-        // Otherwise they differ by at most the error plus two units.
+        // Otherwise they differ by at most the error plus two units (plus the smallest
+        // subnormal steps, should the sum be about zero).
         const double slack = std::fabs(roundingError) + deviationError;
         const double magnitude = std::fabs(sum);
         const double binade = PowerOfTwoBelow(magnitude);
         // Both candidates are computed first: the selections then need no branch.
         const double unitHalf = binade * 0x1p-53;
-        const double openError = deviationError + magnitude * 0x1p-51;
+        const double openError = deviationError + magnitude * 0x1p-51 + 0x1p-1020;
         const double halfUnit = binade != magnitude ? unitHalf : 0.0;
         phase[i] = sum;
         error[i] = slack < halfUnit ? 0.0 : openError;
@@ -274,6 +286,8 @@ void FastChannelRenderer::Render(const double* t, std::int32_t frames, std::uint
         const double deviationError =
             plan.FMErrorScale * (TrigErrorAt(plan.FMAngular * lastTime) + DeviationRounding);
         SineFMPhases(plan, t, frames, deviationError, block.Phase, block.PhaseError, block.Shape);
+    } else if ((s.Flags & FlagFM) == 0) {
+        PlainPhases(s.Frequency * TwoPi, s.PhaseShift, t, frames, block.Phase, block.PhaseError);
     } else {
         for (std::int32_t i = 0; i < frames; ++i) {
             block.Phase[i] = CarrierPhase(s, t[i]);
