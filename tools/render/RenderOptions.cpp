@@ -210,7 +210,7 @@ Options:
                     installed) or else in ~/.config/tonquelle/; when neither exists the
                     program's defaults apply.
   --slot N          memory slot 0 to 9 (required)
-  --seconds S       length in seconds, 0 or more, fractions allowed (default 10)
+  --seconds S       length in seconds, 0 or more, rounded to whole frames (default 10)
   --rate HZ         sample rate in Hz (default: the settings file's SampleRate)
   --bits B          resolution 8, 16, 24 or 32 (default: the settings file's Resolution)
   --mask M          speaker mask, decimal or 0x-hexadecimal, 1 to 8 of the 18 speaker bits
