@@ -76,7 +76,10 @@ bool ChildProcess::Start(const std::vector<std::string>& args,
 }
 
 bool ChildProcess::Running() {
-    return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0;
+    if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) != 0) {
+        pid_ = -1;  // ended and reaped: nothing left to stop
+    }
+    return pid_ > 0;
 }
 
 void ChildProcess::Stop() {
@@ -84,10 +87,14 @@ void ChildProcess::Stop() {
         return;
     }
     kill(pid_, SIGTERM);
-    for (int wait = 0; wait < 50 && waitpid(pid_, nullptr, WNOHANG) == 0; ++wait) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    bool reaped = false;
+    for (int wait = 0; wait < 50 && !reaped; ++wait) {
+        reaped = waitpid(pid_, nullptr, WNOHANG) != 0;
+        if (!reaped) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
     }
-    if (kill(pid_, 0) == 0) {
+    if (!reaped) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
