@@ -70,9 +70,10 @@ bool MagnitudeOverflows(std::string_view digits) {
     return position + exponent > 0;
 }
 
-// Steps 2 to 4 of reading a typed number: the special texts, then the number at the start of the
-// text in the C locale's notation, else 0.
-double ParseScanned(std::string_view text) {
+// The special texts, then the number at the start of the text in the C locale's notation, else 0.
+// With `acceptWords` the C library's words for infinity and NaN ("inf", "nan", ...) count as
+// numbers too, as in files; typed text takes only the whole special texts.
+double ParseScanned(std::string_view text, bool acceptWords) {
     constexpr double Infinity = std::numeric_limits<double>::infinity();
     if (EqualsIgnoringCase(text, "+Infinity")) {
         return Infinity;
@@ -94,6 +95,10 @@ double ParseScanned(std::string_view text) {
     }
     const std::string_view rest = text.substr(i);
     if (rest.empty() || rest.front() == '+' || rest.front() == '-') {
+        return 0.0;
+    }
+    // Typed text: a half-typed "-Infinity" must not become an infinity at "-Inf".
+    if (!acceptWords && !(IsDigit(rest.front()) || rest.front() == '.')) {
         return 0.0;
     }
     double value = 0.0;
@@ -148,15 +153,15 @@ std::string FormatNumber(double value, std::int32_t significantDigits, bool stri
 double ParseNumber(std::string_view text) {
     const std::size_t comma = text.find(',');
     if (comma == std::string_view::npos) {
-        return ParseScanned(text);
+        return ParseScanned(text, false);
     }
     std::string withPoint(text);
     withPoint[comma] = '.';
-    return ParseScanned(withPoint);
+    return ParseScanned(withPoint, false);
 }
 
 double ParseNumberPointOnly(std::string_view text) {
-    return ParseScanned(text);
+    return ParseScanned(text, true);
 }
 
 }  // namespace tonquelle

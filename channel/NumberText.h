@@ -15,12 +15,13 @@ std::int32_t DecimalExponent(double x, double base);
 // "+Infinity", "-Infinity" and "NaN".
 std::string FormatNumber(double value, std::int32_t significantDigits, bool stripZeros);
 
-// The number at the start of `text`: a point or the first comma as decimal separator, whatever
-// the locale; "+Infinity", "-Infinity" and "NaN" in any letter case; 0 when no number starts
-// the text.
+// The number at the start of typed `text`: a point or the first comma as decimal separator,
+// whatever the locale; "+Infinity", "-Infinity" and "NaN" (the whole text, any letter case);
+// 0 when no number starts the text (other words such as "inf" included).
 double ParseNumber(std::string_view text);
 
-// ParseNumber without turning a comma into a point: the reading of waveform files.
+// The reading of files: only a point separates decimals, and the C library's words "inf",
+// "infinity" and "nan" after an optional sign count as numbers, as atof reads them.
 double ParseNumberPointOnly(std::string_view text);
 
 }  // namespace tonquelle

@@ -116,6 +116,13 @@ TEST(ParseNumber, SpecialTextsInAnyLetterCase) {
     EXPECT_EQ(ParseNumber("-infinity"), -Infinity);
 }
 
+TEST(ParseNumber, OnlyTheWholeSpecialTextsAreSpecial) {
+    // Typing "-Infinity" letter by letter must not pass through an infinity on the way.
+    for (const char* text : {"-Inf", "-Infinit", "inf", "+inf", "infinity", "NaN1", "-NaN"}) {
+        EXPECT_EQ(ParseNumber(text), 0.0) << text;
+    }
+}
+
 TEST(ParseNumber, MagnitudesBeyondADouble) {
     EXPECT_EQ(ParseNumber("1e400"), Infinity);
     EXPECT_EQ(ParseNumber("-1e400"), -Infinity);
@@ -130,6 +137,8 @@ TEST(ParseNumber, PointOnlyReadingLeavesCommasAlone) {
     EXPECT_EQ(ParseNumberPointOnly("0.25;0.75"), 0.25);
     EXPECT_EQ(ParseNumberPointOnly("-1"), -1.0);
     EXPECT_TRUE(std::isnan(ParseNumberPointOnly("NAN")));
+    EXPECT_EQ(ParseNumberPointOnly("-inf"), -Infinity);
+    EXPECT_EQ(ParseNumberPointOnly("+Infinity  "), Infinity);
 }
 
 TEST(NumberText, RoundTripOfShownValues) {
