@@ -18,7 +18,8 @@ configure_and_build() {  # <build folder> <cmake options...>
 echo "== Core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 if configure_and_build build-asan -DTONQUELLE_CORE_ONLY=ON -DTONQUELLE_SANITIZE=ON \
     -DTONQUELLE_BENCH=OFF; then
-    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
+        UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir build-asan --output-on-failure -j 2 -L core || failed=1
 else
     failed=1

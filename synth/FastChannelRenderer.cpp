@@ -17,6 +17,10 @@
 #if defined(TONQUELLE_HAVE_LIBMVEC) && defined(__x86_64__)
 extern "C" double sin(double) noexcept __attribute__((__simd__("notinbranch")));
 extern "C" double cos(double) noexcept __attribute__((__simd__("notinbranch")));
+#endif
+// The clones are chosen by ifunc resolvers, which run before ThreadSanitizer is set up and crash
+// it; the ThreadSanitizer build keeps the baseline loop only.
+#if defined(TONQUELLE_HAVE_LIBMVEC) && defined(__x86_64__) && !defined(__SANITIZE_THREAD__)
 #define TONQUELLE_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define TONQUELLE_VECTOR_CLONES
