@@ -126,14 +126,14 @@ WaveResult PulseWaveOut::Open(std::int32_t deviceId) {
     if (!SinkHasEverySpeaker(sink->ChannelMap, channelMap)) {
         return WaveBadFormat;
     }
-    const pa_sample_spec spec{SampleFormatOf(format_), format_.SamplesPerSec,
-                              static_cast<std::uint8_t>(format_.Channels)};
-    if (pa_sample_spec_valid(&spec) == 0) {
+    const pa_sample_spec sampleSpec{SampleFormatOf(format_), format_.SamplesPerSec,
+                                    static_cast<std::uint8_t>(format_.Channels)};
+    if (pa_sample_spec_valid(&sampleSpec) == 0) {
         return WaveBadFormat;
     }
 
     MainloopLock lock(connection_.Loop());
-    stream_ = pa_stream_new(connection_.Context(), "Tonquelle", &spec, &channelMap);
+    stream_ = pa_stream_new(connection_.Context(), "Tonquelle", &sampleSpec, &channelMap);
     if (stream_ == nullptr) {
         return WaveBadFormat;
     }
@@ -145,7 +145,7 @@ WaveResult PulseWaveOut::Open(std::int32_t deviceId) {
     // length plus these 50 ms before the sound runs dry, which double buffering gives.
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(50 * PA_USEC_PER_MSEC, &spec));
+    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(50 * PA_USEC_PER_MSEC, &sampleSpec));
     attr.prebuf = static_cast<std::uint32_t>(-1);
     attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);

@@ -20,7 +20,7 @@ enum class Kind { Frame, Caption, Label, Check, List, Text, ReadOnly, Button, HS
 
 // One control of the panel: kind, text (lists and sliders: the highest entry or position),
 // place relative to the frame's top-left corner, and size.
-struct ControlSpec {
+struct ControlLayout {
     Kind kind;
     const char* text;
     std::int32_t rangeMax;
@@ -28,7 +28,7 @@ struct ControlSpec {
 };
 
 // The frame and its 48 controls in creation order, one row per PanelControl.
-constexpr ControlSpec ControlTable[PanelControlCount] = {
+constexpr ControlLayout ControlTable[PanelControlCount] = {
     {Kind::Frame, "", 0, 0, 0, 840, 200},
     {Kind::Caption, "Wellenform", 0, 10, 20, 200, 20},
     {Kind::List, "", 5, 10, 45, 200, 20},
@@ -84,9 +84,9 @@ constexpr ControlSpec ControlTable[PanelControlCount] = {
 constexpr const char* WaveformLabels[] = {
     "Sinus", "Dreieck", "Sägezahn fallend", "Sägezahn steigend", "Rechteck", "Datei"};
 
-QWidget* MakeControl(const ControlSpec& spec, QWidget& container) {
-    const QString text = QString::fromUtf8(spec.text);
-    switch (spec.kind) {
+QWidget* MakeControl(const ControlLayout& layout, QWidget& container) {
+    const QString text = QString::fromUtf8(layout.text);
+    switch (layout.kind) {
         case Kind::Frame:
             return new QGroupBox(&container);
         case Kind::Caption: {
@@ -112,9 +112,9 @@ QWidget* MakeControl(const ControlSpec& spec, QWidget& container) {
             return new QPushButton(text, &container);
         case Kind::HSlider:
         case Kind::VSlider: {
-            auto* slider =
-                new QSlider(spec.kind == Kind::HSlider ? Qt::Horizontal : Qt::Vertical, &container);
-            slider->setRange(0, spec.rangeMax);
+            auto* slider = new QSlider(layout.kind == Kind::HSlider ? Qt::Horizontal : Qt::Vertical,
+                                       &container);
+            slider->setRange(0, layout.rangeMax);
             return slider;
         }
     }
@@ -140,9 +140,10 @@ QString PanelTitle(std::int32_t channelIndex, std::int32_t channelMask) {
 void CreateChannelPanel(ChannelPanel& panel, QWidget& container, std::int32_t channelMask) {
     const std::int32_t frameTop = PanelFrameTop + PanelFramePitch * panel.ChannelIndex;
     for (std::int32_t i = 0; i < PanelControlCount; ++i) {
-        const ControlSpec& spec = ControlTable[i];
-        QWidget* control = MakeControl(spec, container);
-        control->setGeometry(PanelFrameLeft + spec.x, frameTop + spec.y, spec.width, spec.height);
+        const ControlLayout& layout = ControlTable[i];
+        QWidget* control = MakeControl(layout, container);
+        control->setGeometry(PanelFrameLeft + layout.x, frameTop + layout.y, layout.width,
+                             layout.height);
         control->show();
         panel.Controls[i] = control;
     }

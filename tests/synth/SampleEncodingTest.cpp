@@ -25,36 +25,51 @@ std::vector<std::uint8_t> Encode(double value, std::int32_t resolution) {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(StoreSample, ZeroIsTheSilenceCode) {
-    EXPECT_EQ(Encode(0.0, 8), Bytes({0x80}));
-    EXPECT_EQ(Encode(0.0, 16), Bytes({0x00, 0x00}));
-    EXPECT_EQ(Encode(0.0, 24), Bytes({0x00, 0x00, 0x00}));
-    EXPECT_EQ(Encode(0.0, 32), Bytes({0x00, 0x00, 0x00, 0x00}));
-    EXPECT_EQ(Encode(-0.0, 16), Bytes({0x00, 0x00}));
-}
+struct SampleCode {
+    double value;
+    std::int32_t resolution;
+    Bytes bytes;
+};
 
-TEST(StoreSample, FullScale) {
-    EXPECT_EQ(Encode(1.0, 8), Bytes({0xFF}));
-    EXPECT_EQ(Encode(1.0, 16), Bytes({0xFF, 0x7F}));
-    EXPECT_EQ(Encode(1.0, 24), Bytes({0xFF, 0xFF, 0x7F}));
-    EXPECT_EQ(Encode(1.0, 32), Bytes({0xFF, 0xFF, 0xFF, 0x7F}));
-    EXPECT_EQ(Encode(-1.0, 8), Bytes({0x00}));
-    EXPECT_EQ(Encode(-1.0, 16), Bytes({0x01, 0x80}));              // -32767
-    EXPECT_EQ(Encode(-1.0, 24), Bytes({0x00, 0x00, 0x80}));        // -8388608
-    EXPECT_EQ(Encode(-1.0, 32), Bytes({0x01, 0x00, 0x00, 0x80}));  // -2147483647
-}
+// Codes worked out by hand: nearest((v + 1) · 255 / 2) at 8 bits, nearest(v · 32767) at 16,
+// nearest(v · 2147483647) at 32 and its upper three bytes at 24; ties go to the even neighbour.
+const SampleCode kCodes[] = {
+    {0.0, 8, {0x80}},  // the tie 127.5 goes to 128
+    {0.0, 16, {0x00, 0x00}},
+    {-0.0, 16, {0x00, 0x00}},
+    {0.0, 24, {0x00, 0x00, 0x00}},
+    {0.0, 32, {0x00, 0x00, 0x00, 0x00}},
+    {1.0, 8, {0xFF}},
+    {1.0, 16, {0xFF, 0x7F}},
+    {1.0, 24, {0xFF, 0xFF, 0x7F}},
+    {1.0, 32, {0xFF, 0xFF, 0xFF, 0x7F}},
+    {-1.0, 8, {0x00}},
+    {-1.0, 16, {0x01, 0x80}},              // -32767
+    {-1.0, 24, {0x00, 0x00, 0x80}},        // -8388608
+    {-1.0, 32, {0x01, 0x00, 0x00, 0x80}},  // -2147483647
+    {0.5, 8, {191}},                       // 191.25
+    {0.5, 16, {0x00, 0x40}},               // the tie 16383.5 goes to 16384
+    {0.5, 24, {0x00, 0x00, 0x40}},
+    {0.5, 32, {0x00, 0x00, 0x00, 0x40}},  // 1073741824
+    {-0.5, 8, {64}},                      // 63.75
+    {-0.5, 16, {0x00, 0xC0}},             // -16384
+    {-0.5, 24, {0x00, 0x00, 0xC0}},       // -4194304
+    {-0.5, 32, {0x00, 0x00, 0x00, 0xC0}},
+    // -1e-9: the 32-bit code is nearest(-2.147) = -2; 24 bits keep its sign when shifted.
+    {-1e-9, 16, {0x00, 0x00}},
+    {-1e-9, 24, {0xFF, 0xFF, 0xFF}},
+    {-1e-9, 32, {0xFE, 0xFF, 0xFF, 0xFF}},
+    // -1e-10 lies just below the 8-bit tie 127.5 that exact zero rounds up from.
+    {-1e-10, 8, {127}},
+    {-1e-10, 16, {0x00, 0x00}},
+    {-1e-10, 24, {0x00, 0x00, 0x00}},
+    {-1e-10, 32, {0x00, 0x00, 0x00, 0x00}},
+};
 
-TEST(StoreSample, HalfScaleWithTiesToEven) {
-    EXPECT_EQ(Encode(0.5, 8), Bytes({191}));          // 191.25
-    EXPECT_EQ(Encode(0.5, 16), Bytes({0x00, 0x40}));  // 16383.5 goes to 16384
-    EXPECT_EQ(Encode(0.5, 24), Bytes({0x00, 0x00, 0x40}));
-    EXPECT_EQ(Encode(0.5, 32), Bytes({0x00, 0x00, 0x00, 0x40}));  // 1073741824
-    EXPECT_EQ(Encode(-0.5, 8), Bytes({64}));                      // 63.75
-    EXPECT_EQ(Encode(-0.5, 16), Bytes({0x00, 0xC0}));             // -16384
-    EXPECT_EQ(Encode(-0.5, 24), Bytes({0x00, 0x00, 0xC0}));       // -4194304
-    EXPECT_EQ(Encode(-0.5, 32), Bytes({0x00, 0x00, 0x00, 0xC0}));
-    // Zero at 8 bits is the tie 127.5, which goes to the even 128.
-    EXPECT_EQ(Encode(0.0, 8), Bytes({128}));
+TEST(StoreSample, CodesOfEveryResolution) {
+    for (const auto& c : kCodes) {
+        EXPECT_EQ(Encode(c.value, c.resolution), c.bytes) << c.value << " at " << c.resolution;
+    }
 }
 
 TEST(StoreSample, ValuesBeyondFullScaleAreClipped) {

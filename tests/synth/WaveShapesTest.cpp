@@ -33,40 +33,48 @@ TEST(WrapPhase, MovesEveryPhaseIntoOnePeriod) {
     }
 }
 
-TEST(WaveShapes, CornersOfEachPeriod) {
-    EXPECT_EQ(WaveSquare(0.0), 1.0);
-    EXPECT_EQ(WaveSquare(Pi), -1.0);
-    EXPECT_EQ(WaveSquare(Pi - 1e-12), 1.0);
-    EXPECT_EQ(WaveSawFalling(0.0), 1.0);
-    EXPECT_EQ(WaveSawFalling(Pi), 0.0);
-    EXPECT_EQ(WaveSawRising(0.0), -1.0);
-    EXPECT_EQ(WaveSawRising(Pi), 0.0);
-    EXPECT_NEAR(WaveTriangle(0.0), 0.0, Tolerance);
-    EXPECT_NEAR(WaveTriangle(Pi / 2), 1.0, Tolerance);
-    EXPECT_NEAR(WaveTriangle(Pi), 0.0, Tolerance);
-    EXPECT_NEAR(WaveTriangle(3 * Pi / 2), -1.0, Tolerance);
-    EXPECT_EQ(WaveSine(0.0), 0.0);
-    EXPECT_NEAR(WaveSine(Pi / 2), 1.0, Tolerance);
-}
+struct ShapeValue {
+    const char* shape;
+    double (*wave)(double);
+    double phase;
+    double expected;
+};
 
-TEST(WaveShapes, StraightLinesBetweenCorners) {
-    EXPECT_NEAR(WaveTriangle(Pi / 4), 0.5, Tolerance);
-    EXPECT_NEAR(WaveTriangle(5 * Pi / 4), -0.5, Tolerance);
-    EXPECT_NEAR(WaveTriangle(7 * Pi / 4), -0.5, Tolerance);
-    EXPECT_NEAR(WaveSawFalling(Pi / 2), 0.5, Tolerance);
-    EXPECT_NEAR(WaveSawFalling(3 * Pi / 2), -0.5, Tolerance);
-    EXPECT_NEAR(WaveSawRising(Pi / 2), -0.5, Tolerance);
+// Corners, points between them and negative phases of every shape, worked out by hand.
+const ShapeValue kShapeValues[] = {
+    {"square", WaveSquare, 0.0, 1.0},
+    {"square", WaveSquare, Pi, -1.0},
+    {"square", WaveSquare, Pi - 1e-12, 1.0},
+    {"square", WaveSquare, 3 * Pi / 2, -1.0},
+    {"square", WaveSquare, -Pi / 2, -1.0},
+    {"saw falling", WaveSawFalling, 0.0, 1.0},
+    {"saw falling", WaveSawFalling, Pi, 0.0},
+    {"saw falling", WaveSawFalling, Pi / 2, 0.5},
+    {"saw falling", WaveSawFalling, 3 * Pi / 2, -0.5},
+    {"saw falling", WaveSawFalling, -Pi / 2, -0.5},
+    {"saw rising", WaveSawRising, 0.0, -1.0},
+    {"saw rising", WaveSawRising, Pi, 0.0},
+    {"saw rising", WaveSawRising, Pi / 2, -0.5},
+    {"saw rising", WaveSawRising, -Pi / 2, 0.5},
+    {"triangle", WaveTriangle, 0.0, 0.0},
+    {"triangle", WaveTriangle, Pi / 4, 0.5},
+    {"triangle", WaveTriangle, Pi / 2, 1.0},
+    {"triangle", WaveTriangle, Pi, 0.0},
+    {"triangle", WaveTriangle, 5 * Pi / 4, -0.5},
+    {"triangle", WaveTriangle, 3 * Pi / 2, -1.0},
+    {"triangle", WaveTriangle, 7 * Pi / 4, -0.5},
+    {"triangle", WaveTriangle, -Pi / 2, -1.0},
+    {"sine", WaveSine, 0.0, 0.0},
+    {"sine", WaveSine, Pi / 2, 1.0},
+};
+
+TEST(WaveShapes, ValuesAtCornersBetweenThemAndAtNegativePhases) {
+    for (const auto& v : kShapeValues) {
+        EXPECT_NEAR(v.wave(v.phase), v.expected, Tolerance) << v.shape << " at " << v.phase;
+    }
     // Just before the period ends the saws are at the far end of their ramp.
     EXPECT_NEAR(WaveSawFalling(TwoPi - 1e-9), -1.0, 1e-9);
     EXPECT_NEAR(WaveSawRising(TwoPi - 1e-9), 1.0, 1e-9);
-    EXPECT_EQ(WaveSquare(3 * Pi / 2), -1.0);
-}
-
-TEST(WaveShapes, NegativePhasesWrapIntoThePeriod) {
-    EXPECT_EQ(WaveSquare(-Pi / 2), -1.0);
-    EXPECT_NEAR(WaveSawRising(-Pi / 2), 0.5, Tolerance);
-    EXPECT_NEAR(WaveSawFalling(-Pi / 2), -0.5, Tolerance);
-    EXPECT_NEAR(WaveTriangle(-Pi / 2), -1.0, Tolerance);
 }
 
 TEST(WaveShapes, LargePhasesRepeatThePeriod) {
