@@ -6,25 +6,27 @@
 // the shapes and the sample encoding, which have their own tests.
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <vector>
 
 #include "audio/OutputStream.h"
 #include "channel/ChannelSettings.h"
+#include "synth/Renderer.h"
 #include "synth/SampleEncoding.h"
 #include "synth/WaveShapes.h"
 
 namespace tonquelle::reference {
 
 // A user table holding `points`.
-inline WaveformTable Table(std::initializer_list<double> points) {
+inline WaveformTable Table(const std::vector<double>& points) {
     WaveformTable table;
     table.PointCount = static_cast<std::int32_t>(points.size());
     table.Points.reset(new double[points.size()]);
     std::copy(points.begin(), points.end(), table.Points.get());
     return table;
+}
+inline WaveformTable Copy(const WaveformTable& t) {
+    return Table(std::vector<double>(t.Points.get(), t.Points.get() + t.PointCount));
 }
 
 struct Channel {
@@ -35,39 +37,18 @@ struct Channel {
 
 inline double Shape(std::int32_t index, double x, const WaveformTable* table) {
     static const WaveformTable empty;
-    switch (index) {
-        case 0:
-            return WaveSine(x);
-        case 1:
-            return WaveTriangle(x);
-        case 2:
-            return WaveSawFalling(x);
-        case 3:
-            return WaveSawRising(x);
-        case 4:
-            return WaveSquare(x);
-        case 5:
-            return WaveUser(x, table ? *table : empty);
-        default:
-            return 0.0;
+    constexpr double (*shapes[])(double) = {WaveSine, WaveTriangle, WaveSawFalling, WaveSawRising,
+                                            WaveSquare};
+    if (index == 5) {
+        return WaveUser(x, table ? *table : empty);
     }
+    return index >= 0 && index < 5 ? shapes[index](x) : 0.0;
 }
 
 inline double Integral(std::int32_t index, double x) {
-    switch (index) {
-        case 0:
-            return IntegralSine(x);
-        case 1:
-            return IntegralTriangle(x);
-        case 2:
-            return IntegralSawFalling(x);
-        case 3:
-            return IntegralSawRising(x);
-        case 4:
-            return IntegralSquare(x);
-        default:
-            return 0.0;
-    }
+    constexpr double (*integrals[])(double) = {IntegralSine, IntegralTriangle, IntegralSawFalling,
+                                               IntegralSawRising, IntegralSquare};
+    return index >= 0 && index < 5 ? integrals[index](x) : 0.0;
 }
 
 inline double Value(const Channel& channel, double t) {
@@ -75,24 +56,18 @@ inline double Value(const Channel& channel, double t) {
     if (s.Flags & FlagMute) {
         return 0.0;
     }
-    double phi;
+    double phi = s.Frequency * TwoPi * t + s.PhaseShift;
     if (s.Flags & FlagFM) {
         phi = t * TwoPi * (s.FMMaxFreq + s.FMMinFreq) / 2 + s.PhaseShift;
         if (s.FMFrequency != 0.0) {
-            double x = s.FMFrequency * TwoPi * t;
-            double d = Integral(s.FMWaveform, x) / (s.FMFrequency * TwoPi);
+            double d = Integral(s.FMWaveform, s.FMFrequency * TwoPi * t) / (s.FMFrequency * TwoPi);
             phi = phi + d * TwoPi * (s.FMMaxFreq - s.FMMinFreq) / 2;
         }
-    } else {
-        phi = s.Frequency * TwoPi * t + s.PhaseShift;
     }
-    double a;
+    double a = s.Amplitude;
     if (s.Flags & FlagAM) {
-        double y = s.AMFrequency * TwoPi * t;
-        double m = Shape(s.AMWaveform, y, channel.AM);
+        double m = Shape(s.AMWaveform, s.AMFrequency * TwoPi * t, channel.AM);
         a = m * (s.AMMaxAmp - s.AMMinAmp) / 2 + (s.AMMaxAmp + s.AMMinAmp) / 2;
-    } else {
-        a = s.Amplitude;
     }
     return Shape(s.Waveform, phi, channel.Carrier) * a;
 }
@@ -104,15 +79,44 @@ inline std::vector<std::uint8_t> Render(const std::vector<Channel>& channels,
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(frames) * channels.size() *
                                     (resolution / 8));
     std::uint8_t* cursor = bytes.data();
-    std::int64_t counter = firstFrame;
-    for (std::int32_t i = 0; i < frames; ++i) {
-        double t = static_cast<double>(counter) / sampleRate;
+    for (std::int64_t counter = firstFrame; counter < firstFrame + frames; ++counter) {
         for (const Channel& channel : channels) {
-            StoreSample(Value(channel, t), cursor, resolution);
+            StoreSample(Value(channel, static_cast<double>(counter) / sampleRate), cursor,
+                        resolution);
         }
-        ++counter;
     }
     return bytes;
+}
+
+// A stream as the engine sets it up before the first buffer, holding `channels` published with
+// copies of their tables (the reference keeps reading the originals).
+inline void Prepare(OutputStream& stream, const std::vector<Channel>& channels, std::int32_t rate,
+                    std::int32_t resolution, std::int32_t frames, std::int64_t firstFrame = 0) {
+    const auto count = static_cast<std::int32_t>(channels.size());
+    stream.Config.SampleRate = rate;
+    stream.Config.Resolution = resolution;
+    stream.Config.ChannelCount = count;
+    stream.Config.ChannelMask = (1 << count) - 1;
+    stream.BufferFrames = frames;
+    stream.FrameCounter = firstFrame;
+    for (std::int32_t c = 0; c < count; ++c) {
+        stream.Channels[c].EditSettings = channels[c].Settings;
+        if (channels[c].Carrier) {
+            stream.Channels[c].PendingWaveforms[WaveformSlotCarrier] = Copy(*channels[c].Carrier);
+        }
+        if (channels[c].AM) {
+            stream.Channels[c].PendingWaveforms[WaveformSlotAM] = Copy(*channels[c].AM);
+        }
+    }
+    PublishChannel(stream, -1);
+}
+
+// The renderer's next buffer.
+inline std::vector<std::uint8_t> RenderNext(OutputStream& stream) {
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(stream.BufferFrames) *
+                                     stream.Config.ChannelCount * (stream.Config.Resolution / 8));
+    RenderBuffer(stream, buffer.data());
+    return buffer;
 }
 
 }  // namespace tonquelle::reference
