@@ -41,8 +41,11 @@ Bytes ReadFile(const std::filesystem::path& path) {
 
 // The sample data of a WAV file: what follows the 68-byte extensible header, without a pad byte.
 Bytes DataOf(const Bytes& file) {
-    const std::uint32_t size = file.size() < 68 ? 0 : file[64] | file[65] << 8 | file[66] << 16;
-    return file.size() < 68 ? Bytes{} : Bytes(file.begin() + 68, file.begin() + 68 + size);
+    if (file.size() < 68) {
+        return {};
+    }
+    const std::uint32_t size = file[64] | file[65] << 8 | file[66] << 16 | file[67] << 24;
+    return Bytes(file.begin() + 68, file.begin() + 68 + size);
 }
 
 // Slot 3: a shifted sine, a triangle with FM and square AM, the user shape given with --wave
@@ -65,11 +68,11 @@ class RenderTool : public ::testing::Test {
   protected:
     void SetUp() override {
         WriteSettings("tonquelle.ini",
-                      "SampleRate=44100\nResolution=16\nBufferLength=10\nChannelMask=15");
+                      "SampleRate=44100\nResolution=16\nChannelMask=15\nBufferLength=10");
         std::ofstream(folder_ / "wave.txt") << "0.5\n-1\n1\n0.25\n";
     }
     // A settings file with an "OutputDevice" group and the Varied() channels in slot 3.
-    std::string WriteSettings(const std::string& name, const std::string& outputDevice) {
+    void WriteSettings(const std::string& name, const std::string& outputDevice) {
         std::ofstream file(folder_ / name);
         file << "[OutputDevice]\n" << outputDevice << "\n[Memory3]\n";
         const auto channels = Varied(nullptr);
@@ -83,17 +86,16 @@ class RenderTool : public ::testing::Test {
                  << "\nAMFrequency=" << s.AMFrequency << "\nAMMinAmp=" << s.AMMinAmp
                  << "\nAMMaxAmp=" << s.AMMaxAmp << "\n";
         }
-        return (folder_ / name).string();
     }
-    // Runs the tool on slot 3 of the settings with `args`, after the shell lines `prefix`.
-    Outcome Run(std::vector<std::string> args, const std::string& prefix = "") {
+    // Runs the shell text `command` in the folder, where $T is the tool and $B its options for
+    // slot 3 of tonquelle.ini.
+    Outcome Run(const std::string& command) {
         const auto out = folder_.Path().string() + ".out", err = folder_.Path().string() + ".err";
-        std::string command = prefix + Quoted(TONQUELLE_RENDER_TOOL);
-        for (const std::string& arg : args) {
-            command += " " + Quoted(arg);
-        }
+        const std::string script = "cd " + Quoted(folder_.Path().string()) +
+                                   " && T=" + Quoted(TONQUELLE_RENDER_TOOL) +
+                                   " B='--settings tonquelle.ini --slot 3'; " + command;
         const int status =
-            std::system(("sh -c " + Quoted(command + " >" + out + " 2>" + err)).c_str());
+            std::system(("sh -c " + Quoted(script) + " >" + out + " 2>" + err).c_str());
         const Bytes errors = ReadFile(err);
         Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
                         std::string(errors.begin(), errors.end()), ReadFile(out)};
@@ -101,13 +103,7 @@ class RenderTool : public ::testing::Test {
         std::filesystem::remove(err);
         return outcome;
     }
-    Outcome RenderSlot(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--settings", Settings(), "--slot", "3"});
-        return Run(args);
-    }
-    std::string Settings() const { return (folder_ / "tonquelle.ini").string(); }
-    std::string Wave() const { return "2:" + (folder_ / "wave.txt").string(); }
-    std::string Out(const std::string& name = "out.wav") const { return (folder_ / name).string(); }
+    Bytes Out() const { return ReadFile(folder_ / "out.wav"); }
 
     testing::TemporaryFolder folder_;
 };
@@ -118,8 +114,8 @@ TEST_F(RenderTool, HeaderDescribesEveryResolutionAndMask) {
             SCOPED_TRACE(::testing::Message() << bits << " bits, mask " << mask);
             // 0.0101 s at 8000 Hz: 80.8 frames, 81 when rounded.
             const Outcome run =
-                RenderSlot({"--seconds", "0.0101", "--rate", "8000", "--bits", std::to_string(bits),
-                            "--mask", std::to_string(mask), Out()});
+                Run("$T $B --seconds 0.0101 --rate 8000 --bits " + std::to_string(bits) +
+                    " --mask " + std::to_string(mask) + " out.wav");
             ASSERT_EQ(run.ExitCode, 0) << run.Errors;
             EXPECT_EQ(run.Errors, "");
             const std::uint32_t blockAlign = std::popcount(mask) * bits / 8;
@@ -135,7 +131,7 @@ TEST_F(RenderTool, HeaderDescribesEveryResolutionAndMask) {
             put(blockAlign, 2), put(bits, 2), put(22, 2), put(bits, 2), put(mask, 4);
             put(1, 4), put(0x00100000, 4), put(0xAA000080, 4), put(0x719B3800, 4);  // PCM GUID
             tag("data"), put(dataBytes, 4);
-            const Bytes file = ReadFile(Out());
+            const Bytes file = Out();
             ASSERT_EQ(file.size(), 68 + dataBytes + pad);
             EXPECT_EQ(std::string(file.begin(), file.begin() + 68), header);
             if (pad) {
@@ -150,31 +146,32 @@ TEST_F(RenderTool, DataAreRenderBuffersBytesCutAtTheLength) {
     const WaveformTable user = reference::Table({0.5, -1, 1, 0.25});
     for (std::int32_t bits : {8, 16, 24, 32}) {
         SCOPED_TRACE(bits);
-        const Outcome run = RenderSlot(
-            {"--seconds", "0.0123", "--bits", std::to_string(bits), "--wave", Wave(), Out()});
+        const Outcome run =
+            Run("$T $B --seconds 0.0123 --wave 2:wave.txt out.wav --bits " + std::to_string(bits));
         ASSERT_EQ(run.ExitCode, 0) << run.Errors;
         auto stream = std::make_unique<OutputStream>();
         reference::Prepare(*stream, Varied(&user), 44100, bits, 441);
         Bytes expected = reference::RenderNext(*stream), second = reference::RenderNext(*stream);
         expected.insert(expected.end(), second.begin(), second.end());
         expected.resize(542 * 4 * bits / 8);
-        EXPECT_EQ(DataOf(ReadFile(Out())), expected);
+        EXPECT_EQ(DataOf(Out()), expected);
     }
 }
 
 // The same file whatever the buffer length, on standard output too.
 TEST_F(RenderTool, DataDoNotDependOnTheBufferLength) {
     Bytes first;
-    for (const char* buffer : {"1", "7", "250", "1000"}) {
+    for (const std::string buffer : {"1", "7", "250", "1000"}) {
         SCOPED_TRACE(buffer);
-        const bool piped = buffer[0] == '7';
-        const Outcome run = RenderSlot({"--seconds", "0.4", "--rate", "48000", "--bits", "24",
-                                        "--wave", Wave(), "--buffer", buffer, piped ? "-" : Out()});
+        const bool piped = buffer == "7";
+        const Outcome run = Run("$T $B --seconds 0.4 --rate 48000 --bits 24 --wave 2:wave.txt " +
+                                std::string(piped ? "- " : "out.wav ") + "--buffer " + buffer);
         ASSERT_EQ(run.ExitCode, 0) << run.Errors;
-        const Bytes file = piped ? run.Output : ReadFile(Out());
+        const Bytes file = piped ? run.Output : Out();
         ASSERT_EQ(DataOf(file).size(), 19200u * 4 * 3);
-        if (first.empty())
+        if (first.empty()) {
             first = file;
+        }
         EXPECT_TRUE(file == first);
     }
 }
@@ -182,74 +179,52 @@ TEST_F(RenderTool, DataDoNotDependOnTheBufferLength) {
 // Exit status 2, exactly one line on standard error, nothing on standard output, and nothing
 // left in the folder: no partial file, and an existing output kept as it was.
 TEST_F(RenderTool, BadInputIsRefusedWithOneLineAndNoFile) {
-    const std::string s = Settings(), out = Out(), folder = folder_.Path().string();
-    std::ofstream(out) << "old contents";
-    struct Case {
-        std::vector<std::string> Args;
-        std::string Text;
-        std::string Prefix = "";
-    };
-    const std::vector<Case> cases = {
-        {{"--settings", Out("missing.ini"), "--slot", "3", out}, "not found"},
-        {{"--settings", folder, "--slot", "3", out}, "cannot be read"},
-        {{"--settings", WriteSettings("1.ini", "Resolution=12"), "--slot", "3", out},
-         "resolution 12"},
-        {{"--settings", WriteSettings("2.ini", "SampleRate=-8000"), "--slot", "3", out},
-         "sample rate"},
-        {{"--settings", WriteSettings("3.ini", "ChannelMask=0"), "--slot", "3", out}, "1 to 8"},
-        {{"--settings", WriteSettings("4.ini", "BufferLength=0"), "--slot", "3", out},
-         "buffer length"},
-        {{"--settings", WriteSettings("5.ini", "BufferLength=1\nSampleRate=500"), "--slot", "3",
-          out},
-         "holds no frame"},
-        {{"--settings", s, "--slot", "10", out}, "--slot"},
-        {{"--settings", s, "--slot", "-1", out}, "--slot"},
-        {{"--settings", s, "--slot", "3x", out}, "--slot"},
-        {{"--settings", s, "--slot", "99999999999999999999", out}, "--slot"},
-        {{"--settings", s, "--slot", "3", "--bits", "12", out}, "--bits"},
-        {{"--settings", s, "--slot", "3", "--bits", "", out}, "--bits"},
-        {{"--settings", s, "--slot", "3", "--rate", "0", out}, "--rate"},
-        {{"--settings", s, "--slot", "3", "--rate", "-44100", out}, "--rate"},
-        {{"--settings", s, "--slot", "3", "--rate", "4294967296", out}, "--rate"},
-        {{"--settings", s, "--slot", "3", "--seconds", "-1", out}, "--seconds"},
-        {{"--settings", s, "--slot", "3", "--seconds", "nan", out}, "--seconds"},
-        {{"--settings", s, "--slot", "3", "--seconds", "1e400", out}, "--seconds"},
-        {{"--settings", s, "--slot", "3", "--seconds", "1e9", out}, "too long"},
-        {{"--settings", s, "--slot", "3", "--mask", "0", out}, "1 to 8"},
-        {{"--settings", s, "--slot", "3", "--mask", "0x1FF", out}, "1 to 8"},
-        {{"--settings", s, "--slot", "3", "--mask", "0x100000", out}, "beyond"},
-        {{"--settings", s, "--slot", "3", "--mask", "0xZZ", out}, "--mask"},
-        {{"--settings", s, "--slot", "3", "--buffer", "0", out}, "--buffer"},
-        {{"--settings", s, "--slot", "3", "--wave", "0:" + Out("missing.txt"), out},
-         "cannot read waveform file"},
-        {{"--settings", s, "--slot", "3", "--am-wave", "1:" + folder, out},
-         "cannot read waveform file"},
-        {{"--settings", s, "--slot", "3", "--wave", "4:" + Wave().substr(2), out}, "not in use"},
-        {{"--settings", s, "--slot", "3", "--wave", "nocolon", out}, "--wave"},
-        {{"--settings", s, "--slot", "3", Out("no/such/x.wav")}, "cannot write output"},
-        {{"--settings", s, "--slot", "3", folder}, "cannot write output"},
-        {{"--settings", s, "--slot", "3", "--volume", "3", out}, "unknown option --volume"},
-        {{"--settings", s, "--slot", "3", "--rate"}, "needs a value"},
-        {{"--settings", s, out}, "missing --slot"},
-        {{"--settings", s, "--slot", "3"}, "missing output"},
-        {{"--settings", s, "--slot", "3", out, Out("second.wav")}, "more than one output"},
+    std::ofstream(folder_ / "out.wav") << "old contents";
+    const char* settings[] = {"Resolution=12", "SampleRate=-8000", "ChannelMask=0",
+                              "BufferLength=0", "BufferLength=1\nSampleRate=500"};
+    for (int i = 0; i < 5; ++i) {
+        WriteSettings(std::to_string(i) + ".ini", settings[i]);
+    }
+    // Each case: the shell command, then after " | " the text its error line must hold.
+    const char* cases[] = {
+        "$T --settings missing.ini --slot 3 out.wav | not found",
+        "$T --settings . --slot 3 out.wav | cannot be read",
+        "$T --settings 0.ini --slot 3 out.wav | resolution 12",
+        "$T --settings 1.ini --slot 3 out.wav | sample rate",
+        "$T --settings 2.ini --slot 3 out.wav | 1 to 8",
+        "$T --settings 3.ini --slot 3 out.wav | buffer length",
+        "$T --settings 4.ini --slot 3 out.wav | holds no frame", "$T $B --slot 10 out.wav | --slot",
+        "$T $B --slot -1 out.wav | --slot", "$T $B --slot 3x out.wav | --slot",
+        "$T $B --slot 99999999999999999999 out.wav | --slot", "$T $B --bits 12 out.wav | --bits",
+        "$T $B --bits '' out.wav | --bits", "$T $B --rate 0 out.wav | --rate",
+        "$T $B --rate -44100 out.wav | --rate", "$T $B --rate 4294967296 out.wav | --rate",
+        "$T $B --seconds -1 out.wav | --seconds", "$T $B --seconds nan out.wav | --seconds",
+        "$T $B --seconds 1e400 out.wav | --seconds", "$T $B --seconds 1e9 out.wav | too long",
+        "$T $B --mask 0 out.wav | 1 to 8", "$T $B --mask 0x1FF out.wav | 1 to 8",
+        "$T $B --mask 0x100000 out.wav | beyond", "$T $B --mask 0xZZ out.wav | --mask",
+        "$T $B --buffer 0 out.wav | --buffer",
+        "$T $B --wave 0:missing.txt out.wav | cannot read waveform file",
+        "$T $B --am-wave 1:. out.wav | cannot read waveform file",
+        "$T $B --wave 4:wave.txt out.wav | not in use", "$T $B --wave nocolon out.wav | --wave",
+        "$T $B no/such/x.wav | cannot write output", "$T $B . | cannot write output",
+        "$T $B --volume 3 out.wav | unknown option --volume", "$T $B --rate | needs a value",
+        "$T --settings tonquelle.ini out.wav | missing --slot", "$T $B | missing output",
+        "$T $B out.wav second.wav | more than one output",
         // A write that fails midway (a file size limit far below the output).
-        {{"--settings", s, "--slot", "3", "--seconds", "2", out},
-         "cannot write output",
-         "trap '' XFSZ; ulimit -f 16; "},
-    };
+        "trap '' XFSZ; ulimit -f 16; $T $B --seconds 2 out.wav | cannot write output"};
     const std::vector<std::string> before = folder_.FileNames();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.Args));
-        const Outcome run = Run(c.Args, c.Prefix);
+    for (const std::string c : cases) {
+        SCOPED_TRACE(c);
+        const std::string command = c.substr(0, c.find(" | ")), text = c.substr(c.find(" | ") + 3);
+        const Outcome run = Run(command);
         EXPECT_EQ(run.ExitCode, 2);
         ASSERT_FALSE(run.Errors.empty());
         EXPECT_EQ(run.Errors.find('\n'), run.Errors.size() - 1) << run.Errors;
-        EXPECT_NE(run.Errors.find(c.Text), std::string::npos) << run.Errors;
-        EXPECT_EQ(folder_.FileNames(), before);
+        EXPECT_NE(run.Errors.find(text), std::string::npos) << run.Errors;
+        EXPECT_EQ(folder_.FileNames(), before);  // no partial file
         EXPECT_TRUE(run.Output.empty());
     }
-    const Bytes kept = ReadFile(out);
+    const Bytes kept = Out();
     EXPECT_EQ(std::string(kept.begin(), kept.end()), "old contents");
 }
 
