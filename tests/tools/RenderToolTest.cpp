@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "audio/OutputStream.h"
+#include "settings/SettingsStore.h"
 #include "tests/render/ReferenceRenderer.h"
 #include "tests/settings/TemporaryFolder.h"
 
@@ -25,14 +26,6 @@ struct Outcome {
     std::string Errors;
     Bytes Output;  // standard output
 };
-
-std::string Quoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
 
 Bytes ReadFile(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -67,35 +60,22 @@ std::vector<reference::Channel> Varied(const WaveformTable* user) {
 class RenderTool : public ::testing::Test {
   protected:
     void SetUp() override {
-        WriteSettings("tonquelle.ini",
-                      "SampleRate=44100\nResolution=16\nChannelMask=15\nBufferLength=10");
-        std::ofstream(folder_ / "wave.txt") << "0.5\n-1\n1\n0.25\n";
-    }
-    // A settings file with an "OutputDevice" group and the Varied() channels in slot 3.
-    void WriteSettings(const std::string& name, const std::string& outputDevice) {
-        std::ofstream file(folder_ / name);
-        file << "[OutputDevice]\n" << outputDevice << "\n[Memory3]\n";
+        MemorySlots slots;
         const auto channels = Varied(nullptr);
         for (std::size_t c = 0; c < channels.size(); ++c) {
-            const ChannelSettings& s = channels[c].Settings;
-            file << "[Memory3Channel" << c << "]\nFlags=" << s.Flags << "\nWaveform=" << s.Waveform
-                 << "\nPhaseShift=" << s.PhaseShift << "\nFrequency=" << s.Frequency
-                 << "\nFMWaveform=" << s.FMWaveform << "\nFMFrequency=" << s.FMFrequency
-                 << "\nFMMinFreq=" << s.FMMinFreq << "\nFMMaxFreq=" << s.FMMaxFreq
-                 << "\nAmplitude=" << s.Amplitude << "\nAMWaveform=" << s.AMWaveform
-                 << "\nAMFrequency=" << s.AMFrequency << "\nAMMinAmp=" << s.AMMinAmp
-                 << "\nAMMaxAmp=" << s.AMMaxAmp << "\n";
+            slots[3].Channels[c] = channels[c].Settings;
         }
+        ASSERT_TRUE(SaveSettings(folder_ / "tonquelle.ini", {-1, 44100, 16, 10, 15, 4}, slots));
+        std::ofstream(folder_ / "wave.txt") << "0.5\n-1\n1\n0.25\n";
     }
     // Runs the shell text `command` in the folder, where $T is the tool and $B its options for
     // slot 3 of tonquelle.ini.
     Outcome Run(const std::string& command) {
         const auto out = folder_.Path().string() + ".out", err = folder_.Path().string() + ".err";
-        const std::string script = "cd " + Quoted(folder_.Path().string()) +
-                                   " && T=" + Quoted(TONQUELLE_RENDER_TOOL) +
-                                   " B='--settings tonquelle.ini --slot 3'; " + command;
-        const int status =
-            std::system(("sh -c " + Quoted(script) + " >" + out + " 2>" + err).c_str());
+        const std::string script =
+            "cd '" + folder_.Path().string() + "' && T='" + TONQUELLE_RENDER_TOOL +
+            "' B='--settings tonquelle.ini --slot 3'; " + command + " >" + out + " 2>" + err;
+        const int status = std::system(script.c_str());
         const Bytes errors = ReadFile(err);
         Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
                         std::string(errors.begin(), errors.end()), ReadFile(out)};
@@ -183,7 +163,7 @@ TEST_F(RenderTool, BadInputIsRefusedWithOneLineAndNoFile) {
     const char* settings[] = {"Resolution=12", "SampleRate=-8000", "ChannelMask=0",
                               "BufferLength=0", "BufferLength=1\nSampleRate=500"};
     for (int i = 0; i < 5; ++i) {
-        WriteSettings(std::to_string(i) + ".ini", settings[i]);
+        std::ofstream(folder_ / (std::to_string(i) + ".ini")) << "[OutputDevice]\n" << settings[i];
     }
     // Each case: the shell command, then after " | " the text its error line must hold.
     const char* cases[] = {
