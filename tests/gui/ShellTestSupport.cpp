@@ -1,13 +1,12 @@
 #include "tests/gui/ShellTestSupport.h"
 
-#include <QPushButton>
 #include <QTreeWidget>
 
 #include "synth/SpeakerLayout.h"
 
 namespace tonquelle::testing {
 
-DeviceDialog& ShellTest::OpenDialogWithSpeakers(std::uint32_t mask) {
+void ShellTest::Start(std::uint32_t mask) {
     if (shell->DeviceWindow() == nullptr) {
         shell->DispatchMenu(MenuStartStop);
     }
@@ -17,13 +16,7 @@ DeviceDialog& ShellTest::OpenDialogWithSpeakers(std::uint32_t mask) {
         speakers.topLevelItem(bit)->setCheckState(
             0, ((mask >> bit) & 1u) != 0 ? Qt::Checked : Qt::Unchecked);
     }
-    return dialog;
-}
-
-void ShellTest::PressDialogButton(int control) {
-    ASSERT_NE(shell->DeviceWindow(), nullptr);
-    QTest::mouseClick(static_cast<QPushButton*>(shell->DeviceWindow()->Control(control)),
-                      Qt::LeftButton);
+    QTest::mouseClick(dialog.Control(DeviceOkControl), Qt::LeftButton);
 }
 
 }  // namespace tonquelle::testing

@@ -57,21 +57,21 @@ void CompareRandomRuns(std::uint64_t seed, std::int32_t resolution, std::int64_t
                     p = uniform(-1.2, 1.2);
                 *table = reference::Table(points);
             }
-            ChannelSettings s;
-            s.Flags = (chance(0.1) ? FlagMute : 0) | (chance(0.6) ? FlagFM : 0) |
-                      (chance(0.6) ? FlagAM : 0);
-            s.Waveform = shape();
-            s.PhaseShift = uniform(-10.0, 10.0);
-            s.Frequency = frequency();
-            s.FMWaveform = chance(0.1) ? pick(6) : shape();
-            s.FMFrequency = chance(0.05) ? 0.0 : uniform(0.0, 1.0) * frequency() / 10.0;
-            s.FMMinFreq = frequency();
-            s.FMMaxFreq = frequency();
-            s.Amplitude = uniform(0.0, 1.3);
-            s.AMWaveform = shape();
-            s.AMFrequency = chance(0.05) ? 0.0 : frequency() / 20.0;
-            s.AMMinAmp = uniform(0.0, 1.0);
-            s.AMMaxAmp = uniform(0.0, 1.3);
+            const ChannelSettings s{
+                .Flags = (chance(0.1) ? FlagMute : 0) | (chance(0.6) ? FlagFM : 0) |
+                         (chance(0.6) ? FlagAM : 0),
+                .Waveform = shape(),
+                .PhaseShift = uniform(-10.0, 10.0),
+                .Frequency = frequency(),
+                .FMWaveform = chance(0.1) ? pick(6) : shape(),
+                .FMFrequency = chance(0.05) ? 0.0 : uniform(0.0, 1.0) * frequency() / 10.0,
+                .FMMinFreq = frequency(),
+                .FMMaxFreq = frequency(),
+                .Amplitude = uniform(0.0, 1.3),
+                .AMWaveform = shape(),
+                .AMFrequency = chance(0.05) ? 0.0 : frequency() / 20.0,
+                .AMMinAmp = uniform(0.0, 1.0),
+                .AMMaxAmp = uniform(0.0, 1.3)};
             channels.push_back({s, &tables[2 * c], &tables[2 * c + 1]});
         }
         const std::int64_t first = day * 24 * 3600 * rate + pick(rate * 10);
@@ -95,18 +95,14 @@ void CompareRandomRuns(std::uint64_t seed, std::int32_t resolution, std::int64_t
         << offByOne << " of " << samples << " samples";
 }
 
-TEST(FastRenderer, RandomSettingsAtTheStartMatchTheFormulas) {
-    CompareRandomRuns(1, 8, 0, 150);
-    CompareRandomRuns(2, 16, 0, 300);
-    CompareRandomRuns(3, 24, 0, 200);
-    CompareRandomRuns(4, 32, 0, 300);
-}
-
-TEST(FastRenderer, RandomSettingsADayIntoTheRunMatchTheFormulas) {
-    CompareRandomRuns(5, 8, 1, 150);
-    CompareRandomRuns(6, 16, 1, 300);
-    CompareRandomRuns(7, 24, 1, 200);
-    CompareRandomRuns(8, 32, 1, 300);
+// At the start of a run and a day into it, every resolution.
+TEST(FastRenderer, RandomSettingsMatchTheFormulas) {
+    for (std::int64_t day : {0, 1}) {
+        CompareRandomRuns(1 + 4 * day, 8, day, 150);
+        CompareRandomRuns(2 + 4 * day, 16, day, 300);
+        CompareRandomRuns(3 + 4 * day, 24, day, 200);
+        CompareRandomRuns(4 + 4 * day, 32, day, 300);
+    }
 }
 
 }  // namespace

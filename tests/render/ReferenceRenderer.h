@@ -25,10 +25,6 @@ inline WaveformTable Table(const std::vector<double>& points) {
     std::copy(points.begin(), points.end(), table.Points.get());
     return table;
 }
-inline WaveformTable Copy(const WaveformTable& t) {
-    return Table(std::vector<double>(t.Points.get(), t.Points.get() + t.PointCount));
-}
-
 struct Channel {
     ChannelSettings Settings;
     const WaveformTable* Carrier = nullptr;  // slot 0, may be null: empty
@@ -39,10 +35,8 @@ inline double Shape(std::int32_t index, double x, const WaveformTable* table) {
     static const WaveformTable empty;
     constexpr double (*shapes[])(double) = {WaveSine, WaveTriangle, WaveSawFalling, WaveSawRising,
                                             WaveSquare};
-    if (index == 5) {
-        return WaveUser(x, table ? *table : empty);
-    }
-    return index >= 0 && index < 5 ? shapes[index](x) : 0.0;
+    return index == 5 ? WaveUser(x, table ? *table : empty)
+                      : (index >= 0 && index < 5 ? shapes[index](x) : 0.0);
 }
 
 inline double Integral(std::int32_t index, double x) {
@@ -93,19 +87,17 @@ inline std::vector<std::uint8_t> Render(const std::vector<Channel>& channels,
 inline void Prepare(OutputStream& stream, const std::vector<Channel>& channels, std::int32_t rate,
                     std::int32_t resolution, std::int32_t frames, std::int64_t firstFrame = 0) {
     const auto count = static_cast<std::int32_t>(channels.size());
-    stream.Config.SampleRate = rate;
-    stream.Config.Resolution = resolution;
-    stream.Config.ChannelCount = count;
-    stream.Config.ChannelMask = (1 << count) - 1;
+    stream.Config = {-1, rate, resolution, 10, (1 << count) - 1, count};
     stream.BufferFrames = frames;
     stream.FrameCounter = firstFrame;
     for (std::int32_t c = 0; c < count; ++c) {
         stream.Channels[c].EditSettings = channels[c].Settings;
-        if (channels[c].Carrier) {
-            stream.Channels[c].PendingWaveforms[WaveformSlotCarrier] = Copy(*channels[c].Carrier);
-        }
-        if (channels[c].AM) {
-            stream.Channels[c].PendingWaveforms[WaveformSlotAM] = Copy(*channels[c].AM);
+        for (auto [table, slot] : {std::pair{channels[c].Carrier, WaveformSlotCarrier},
+                                   std::pair{channels[c].AM, WaveformSlotAM}}) {
+            if (table) {
+                stream.Channels[c].PendingWaveforms[slot] =
+                    Table({table->Points.get(), table->Points.get() + table->PointCount});
+            }
         }
     }
     PublishChannel(stream, -1);
