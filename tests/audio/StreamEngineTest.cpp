@@ -25,16 +25,16 @@ using reference::Table;
 std::vector<reference::Channel> Configure(OutputStream& stream, VirtualWaveOutDriver& driver,
                                           std::int32_t channels = 2, std::int32_t resolution = 16,
                                           std::int32_t rate = 8000) {
-    stream.Driver = &driver;
-    stream.Config = {-1, rate, resolution, 10, (1 << channels) - 1, channels};
     std::vector<reference::Channel> audible;
     for (std::int32_t c = 0; c < channels; ++c) {
-        ChannelSettings& s = stream.Channels[c].EditSettings;
-        s.Flags = 0, s.Waveform = c % 5, s.Frequency = 300.0 + 110.0 * c, s.PhaseShift = 0.3 * c;
-        s.Amplitude = 0.8;
-        audible.push_back({s});
+        audible.push_back({{.Flags = 0,
+                            .Waveform = c % 5,
+                            .PhaseShift = 0.3 * c,
+                            .Frequency = 300.0 + 110.0 * c,
+                            .Amplitude = 0.8}});
     }
-    PublishChannel(stream, -1);
+    reference::Prepare(stream, audible, rate, resolution, 0);
+    stream.Driver = &driver;
     return audible;
 }
 
@@ -73,13 +73,19 @@ TEST(StreamEngine, PlaysTheReferenceBytesInOrder) {
 }
 
 // A second start while running changes nothing; a stop while buffers are queued returns them
-// unplayed and queues nothing more.
-TEST(StreamEngine, StartWhileRunningAndStopWhileBuffersAreQueued) {
+// unplayed, queues nothing more and drops every user table, pending or live, so that the next
+// start plays from frame 0 without them.
+TEST(StreamEngine, StartWhileRunningStopWhileBuffersAreQueuedAndStartAnew) {
     VirtualWaveOutDriver driver;
     OutputStream stream;
     EXPECT_TRUE(StopOutput(stream));  // never started: succeeds
-    const auto channels = Configure(stream, driver);
+    auto channels = Configure(stream, driver);
     ASSERT_TRUE(StartOutput(stream));
+    {
+        std::lock_guard lock(stream.SettingsLock);
+        stream.Channels[0].PendingWaveforms[WaveformSlotCarrier] = Table({1.0, -1.0});
+        stream.Channels[0].PendingWaveforms[WaveformSlotAM] = Table({0.5});
+    }
     ASSERT_EQ(driver.PlayBuffers(2), 2);
     EXPECT_FALSE(StartOutput(stream));
     EXPECT_TRUE(IsRunning(stream));
@@ -96,6 +102,16 @@ TEST(StreamEngine, StartWhileRunningAndStopWhileBuffersAreQueued) {
     EXPECT_EQ(driver.CallCount(VirtualCall::Open), 1);
     EXPECT_EQ(driver.PlayedBytes(), reference::Render(channels, 0, 3 * 80, 8000, 16));
     ExpectNothingOpen(stream, driver);
+    for (std::int32_t s = 0; s < WaveformSlotCount; ++s) {
+        EXPECT_EQ(stream.Channels[0].PendingWaveforms[s].Points, nullptr);
+        EXPECT_EQ(stream.Channels[0].LiveWaveforms[s].Points, nullptr);
+    }
+    // A table loaded while stopped does not reach the next run either: no table, silent.
+    stream.Channels[0].PendingWaveforms[WaveformSlotCarrier] = Table({0.25});
+    stream.Channels[0].EditSettings.Waveform = WaveformIndex::User;
+    PublishChannel(stream, 0);
+    channels[0].Settings.Waveform = WaveformIndex::User;
+    ExpectFreshRun(stream, driver, channels, 2);
 }
 
 // A failed start leaves nothing open; a failed stop keeps the run so that a second stop can
@@ -122,31 +138,6 @@ TEST(StreamEngine, FailureAtEachDeviceCallLeavesNothingBehindAndANewStartWorks) 
         driver.SetDelay(call, std::chrono::milliseconds(5));
         ExpectFreshRun(stream, driver, channels, 2);
     }
-}
-
-TEST(StreamEngine, ANewStartBeginsAtFrameZeroWithoutUserWaveforms) {
-    VirtualWaveOutDriver driver;
-    OutputStream stream;
-    auto channels = Configure(stream, driver, 1);
-    ASSERT_TRUE(StartOutput(stream));
-    {
-        std::lock_guard lock(stream.SettingsLock);
-        stream.Channels[0].PendingWaveforms[WaveformSlotCarrier] = Table({1.0, -1.0});
-        stream.Channels[0].PendingWaveforms[WaveformSlotAM] = Table({0.5});
-    }
-    ASSERT_EQ(driver.PlayBuffers(5), 5);
-    ASSERT_TRUE(StopOutput(stream));
-    for (std::int32_t s = 0; s < WaveformSlotCount; ++s) {
-        EXPECT_EQ(stream.Channels[0].PendingWaveforms[s].Points, nullptr);
-        EXPECT_EQ(stream.Channels[0].LiveWaveforms[s].Points, nullptr);
-    }
-    // A table loaded while stopped does not reach the next run either: no table, silent.
-    stream.Channels[0].PendingWaveforms[WaveformSlotCarrier] = Table({0.25});
-    stream.Channels[0].EditSettings.Waveform = WaveformIndex::User;
-    PublishChannel(stream, 0);
-    channels[0].Settings.Waveform = WaveformIndex::User;
-    ExpectFreshRun(stream, driver, channels, 2);
-    EXPECT_EQ(driver.PlayedBytes(), std::vector<std::uint8_t>(2 * 80 * 2, 0));
 }
 
 TEST(StreamEngine, ThousandStartStopCyclesLeaveNothingBehind) {
