@@ -1,0 +1,210 @@
+// Both device layers on a private PulseAudio server with null sinks (PortAudio through ALSA's
+// pulse plug-in); what the engine plays is recorded from the sinks' monitors.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "audio/PortAudioWaveOut.h"
+#include "audio/PulseWaveOut.h"
+#include "audio/StreamEngine.h"
+#include "audio/SystemWaveOut.h"
+#include "synth/Renderer.h"
+#include "tests/realaudio/RealAudio.h"
+
+namespace tonquelle::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+enum class Layer { Pulse, PortAudio };
+
+std::unique_ptr<WaveOutDriver> DriverFor(Layer layer) {
+    EXPECT_TRUE(UsePrivateServer()) << "no private PulseAudio server (run through ctest)";
+    return layer == Layer::Pulse ? CreatePulseWaveOutDriver() : CreatePortAudioWaveOutDriver();
+}
+
+// Per case: the layer, the engine's configuration, one tone per channel, and what each monitor
+// channel must hear (stereo sink: FL FR; 7.1 sink: FL FR FC LFE RL RR SL SR).
+struct ToneCase {
+    Layer layer;
+    OutputConfig config;
+    std::vector<Tone> played, heard;  // nothing heard: the start must fail
+};
+
+TEST(EngineOnDevice, EachChannelSoundsOnTheSpeakerOfItsMaskBitWithItsPitchAndLevel) {
+    const Tone a{300, 0.5}, b{400, 0.4}, c{500, 0.3}, d{600, 0.2}, e{1000, 0.3}, _{};
+    const std::vector<Tone> eight = {{200, 0.4}, {250, 0.4}, {300, 0.4}, {350, 0.4},
+                                     {400, 0.4}, {450, 0.4}, {500, 0.4}, {550, 0.4}};
+    const std::vector<ToneCase> cases = {
+        {Layer::Pulse, {-1, 44100, 16, 100, 0x3, 2}, {a, d}, {a, d}},
+        {Layer::Pulse, {1, 44100, 8, 100, 0x33, 4}, {a, b, c, d}, {a, b, _, _, c, d, _, _}},
+        {Layer::Pulse, {1, 44100, 24, 100, 0x14, 2}, {a, c}, {_, _, a, _, c, _, _, _}},
+        {Layer::Pulse, {1, 44100, 32, 100, 0x63F, 8}, eight, eight},
+        {Layer::Pulse, {0, 48000, 16, 100, 0x3, 2}, {e, b}, {e, b}},  // resampled by the server
+        {Layer::Pulse, {-1, 44100, 16, 100, 0x14, 2}, {a, c}, {}},    // the stereo sink lacks both
+        {Layer::PortAudio, {-1, 44100, 16, 100, 0x3, 2}, {a, d}, {a, d}},
+        {Layer::PortAudio, {-1, 48000, 32, 250, 0x3, 2}, {e, b}, {e, b}},
+    };
+    for (const ToneCase& test : cases) {
+        SCOPED_TRACE(::testing::Message() << "case " << &test - cases.data());
+        const auto driver = DriverFor(test.layer);
+        ASSERT_NE(driver, nullptr);
+        OutputStream stream;
+        stream.Config = test.config;
+        stream.Driver = driver.get();
+        for (std::size_t k = 0; k < test.played.size(); ++k) {
+            stream.Channels[k].EditSettings = ChannelSettings{};
+            stream.Channels[k].EditSettings.Flags = 0;  // unmuted, no modulation
+            stream.Channels[k].EditSettings.Frequency = test.played[k].Frequency;
+            stream.Channels[k].EditSettings.Amplitude = test.played[k].Amplitude;
+        }
+        PublishChannel(stream, -1);
+        if (test.heard.empty()) {
+            EXPECT_FALSE(StartOutput(stream) || IsRunning(stream));
+            continue;
+        }
+        MonitorRecorder recorder;
+        ASSERT_TRUE(recorder.Start(test.heard.size() == 8));
+        std::this_thread::sleep_for(300ms);  // parec connects
+        ASSERT_TRUE(StartOutput(stream));
+        std::this_thread::sleep_for(1000ms);
+        EXPECT_TRUE(StopOutput(stream));
+        std::this_thread::sleep_for(100ms);
+        const Recording recording = recorder.Stop();
+        ExpectTones(recording, FirstLoudFrame(recording, 0.01) + 44100 * 15 / 100, test.heard);
+    }
+}
+
+TEST(DeviceList, PulseAudioListsTheDefaultSinkThenTheSinksAndIsChosenWhileItAnswers) {
+    ASSERT_NE(DriverFor(Layer::Pulse), nullptr);
+    const std::vector<WaveOutDeviceInfo> sinks = {
+        {-1, "Standardgerät (TestStereo)"}, {0, "TestStereo"}, {1, "TestSurround"}};
+    const auto chosen = CreateSystemWaveOutDriver();
+    ASSERT_NE(chosen, nullptr);
+    EXPECT_EQ(chosen->ListDevices(), sinks);  // the server's sinks: the PulseAudio layer
+    setenv("PULSE_SERVER", "unix:/nonexistent/tonquelle/native", 1);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(CreatePulseWaveOutDriver(), nullptr);  // gives up at once
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+    const auto fallback = CreateSystemWaveOutDriver();  // PortAudio: ALSA's devices
+    ASSERT_NE(fallback, nullptr);
+    for (const WaveOutDeviceInfo& device : fallback->ListDevices()) {
+        EXPECT_NE(device.Name, "TestSurround");
+    }
+}
+
+// Done notifications, each with the flags its header carried at that moment.
+struct RecordingSink final : WaveDoneSink {
+    using Done = std::vector<std::pair<WaveHeader*, std::uint32_t>>;
+    void BufferDone(WaveHeader* header) override {
+        const std::lock_guard lock(mutex);
+        done.emplace_back(header, header->Flags);
+    }
+    Done Get() {
+        const std::lock_guard lock(mutex);
+        return done;
+    }
+    bool WaitFor(std::size_t count) {
+        for (int wait = 0; wait < 300 && Get().size() < count; ++wait) {
+            std::this_thread::sleep_for(10ms);
+        }
+        return Get().size() >= count;
+    }
+    std::mutex mutex;
+    Done done;
+};
+
+// What the engine relies on from either device layer, on 16-bit stereo buffers of silence.
+class DeviceContract : public ::testing::TestWithParam<Layer> {
+  protected:
+    void SetUp() override {
+        driver_ = DriverFor(GetParam());
+        ASSERT_NE(driver_, nullptr);
+        ASSERT_EQ(driver_->Open(device_, -1, WaveFormatOf({-1, 44100, 16, 100, 0x3, 2}), sink_),
+                  WaveOk);
+    }
+    void TearDown() override {
+        if (device_ != nullptr) {
+            device_->Reset();
+            device_->Close();
+        }
+    }
+    // Prepares and writes `count` more headers of `milliseconds` each (a deque keeps the
+    // earlier ones in place).
+    void Play(std::size_t count, std::uint32_t milliseconds) {
+        for (std::size_t i = 0; i < count; ++i) {
+            headers_.push_back({block_.data(), 44100 * milliseconds / 1000 * 4, 0});
+            EXPECT_EQ(device_->Prepare(headers_.back()), WaveOk);
+        }
+        for (std::size_t i = headers_.size() - count; i < headers_.size(); ++i) {
+            EXPECT_EQ(device_->Write(headers_[i]), WaveOk);
+        }
+    }
+    // Each of the first `count` headers returned once, in order, marked prepared and done.
+    RecordingSink::Done Returned(std::size_t count) {
+        RecordingSink::Done done;
+        for (std::size_t i = 0; i < count; ++i) {
+            done.emplace_back(&headers_[i], WaveHeaderPrepared | WaveHeaderDone);
+        }
+        return done;
+    }
+    std::vector<std::uint8_t> block_ = std::vector<std::uint8_t>(44100 / 2 * 4);
+    std::deque<WaveHeader> headers_;
+    RecordingSink sink_;
+    std::unique_ptr<WaveOutDriver> driver_;
+    std::unique_ptr<WaveOut> device_;
+};
+
+TEST_P(DeviceContract, PlayedBuffersComeBackOnceEachInWriteOrderAsTheyArePlayed) {
+    const auto start = std::chrono::steady_clock::now();
+    Play(4, 50);
+    ASSERT_TRUE(sink_.WaitFor(4));
+    // 200 ms of sound: the server or card holds at most about one buffer ahead.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 80ms);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(sink_.Get(), Returned(4));
+    ASSERT_EQ(device_->Write(headers_[0]), WaveOk);  // a returned buffer can go again
+    ASSERT_TRUE(sink_.WaitFor(5));
+    EXPECT_EQ(sink_.Get().back().first, &headers_[0]);
+}
+
+TEST_P(DeviceContract, HeaderRulesResetReturnsEverythingAndCloseEndsNotifications) {
+    WaveHeader unprepared{block_.data(), 4, 0};
+    EXPECT_EQ(device_->Unprepare(unprepared), WaveOk);  // nothing to undo
+    EXPECT_EQ(unprepared.Flags, 0u);
+    EXPECT_EQ(device_->Write(unprepared), WaveUnprepared);
+    WaveHeader halfFrame{block_.data(), 6, WaveHeaderPrepared};
+    EXPECT_EQ(device_->Write(halfFrame), WaveError);  // 1.5 frames would shift the channels
+    EXPECT_EQ(halfFrame.Flags, WaveHeaderPrepared);
+    Play(3, 500);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(headers_[2].Flags, WaveHeaderPrepared | WaveHeaderInQueue);
+    EXPECT_EQ(device_->Write(headers_[2]), WaveStillPlaying);
+    EXPECT_EQ(device_->Unprepare(headers_[2]), WaveStillPlaying);
+    EXPECT_EQ(device_->Close(), WaveStillPlaying);
+    ASSERT_EQ(device_->Reset(), WaveOk);
+    // All of them, in order, before Reset returned.
+    EXPECT_EQ(sink_.Get(), Returned(3));
+    for (WaveHeader& header : headers_) {
+        EXPECT_EQ(device_->Unprepare(header), WaveOk);
+        EXPECT_EQ(header.Flags, WaveHeaderDone);
+    }
+    Play(1, 300);  // still usable after a reset
+    ASSERT_EQ(device_->Reset(), WaveOk);
+    ASSERT_EQ(device_->Close(), WaveOk);
+    device_.reset();
+    std::this_thread::sleep_for(400ms);
+    ASSERT_EQ(sink_.Get().size(), 4u);
+    EXPECT_EQ(sink_.Get().back().first, &headers_[3]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layers, DeviceContract, ::testing::Values(Layer::Pulse, Layer::PortAudio),
+                         [](const auto& info) {
+                             return info.param == Layer::Pulse ? "Pulse" : "PortAudio";
+                         });
+
+}  // namespace
+}  // namespace tonquelle::test
