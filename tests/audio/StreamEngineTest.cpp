@@ -27,11 +27,7 @@ std::vector<reference::Channel> Configure(OutputStream& stream, VirtualWaveOutDr
                                           std::int32_t rate = 8000) {
     std::vector<reference::Channel> audible;
     for (std::int32_t c = 0; c < channels; ++c) {
-        audible.push_back({{.Flags = 0,
-                            .Waveform = c % 5,
-                            .PhaseShift = 0.3 * c,
-                            .Frequency = 300.0 + 110.0 * c,
-                            .Amplitude = 0.8}});
+        audible.push_back({{.Flags = 0, .Waveform = c % 5, .Frequency = 300.0 + 110.0 * c}});
     }
     reference::Prepare(stream, audible, rate, resolution, 0);
     stream.Driver = &driver;
@@ -180,10 +176,9 @@ TEST(StreamEngine, PublishingAndLoadingWhileRenderingNeverTearsABuffer) {
     for (; playing; ++edits) {
         stream.Channels[0].EditSettings.Amplitude = 0.5 + 0.05 * (edits % 10);
         PublishChannel(stream, edits % 2 == 0 ? 0 : -1);
-        EXPECT_TRUE(
-            LoadWaveformFile(stream, 0, WaveformSlotCarrier, folder / std::to_string(edits % 8)));
-        EXPECT_TRUE(
-            LoadWaveformFile(stream, 1, WaveformSlotAM, folder / std::to_string(edits % 3)));
+        const auto file = folder / std::to_string(edits % 8);
+        EXPECT_TRUE(LoadWaveformFile(stream, 0, WaveformSlotCarrier, file));
+        EXPECT_TRUE(LoadWaveformFile(stream, 1, WaveformSlotAM, file));
     }
     device.join();
     ASSERT_TRUE(StopOutput(stream));
