@@ -18,7 +18,7 @@ using Points = std::vector<double>;
 
 // Each text as a file, loaded into a pending slot (refused when it holds no point, keeping the
 // table before), and read in two pieces cut anywhere.
-TEST(WaveformLoader, ReadsOnePointPerLineWhateverTheLineEndsAndSpaces) {
+TEST(WaveformLoader, ReadsOnePointPerLineAndRefusesWhatItCannotRead) {
     const double inf = std::numeric_limits<double>::infinity();
     const std::vector<std::pair<std::string, Points>> cases = {
         {"1\n0.5\n\n-1\n", {1.0, 0.5, -1.0}},
@@ -64,23 +64,18 @@ TEST(WaveformLoader, ReadsOnePointPerLineWhateverTheLineEndsAndSpaces) {
                   expected.empty() ? Points{0.75} : expected);
     }
     EXPECT_TRUE(std::isnan(ParseWaveformPoints("NaN").at(0)));
-}
 
-TEST(WaveformLoader, RefusesWhatItCannotReadAndKeepsThePreviousTable) {
-    testing::TemporaryFolder folder;
-    testing::WriteBytes(folder / "ok.txt", "0.5\n");
-    OutputStream stream;
-    ASSERT_TRUE(LoadWaveformFile(stream, 1, WaveformSlotCarrier, folder / "ok.txt"));
-    EXPECT_FALSE(LoadWaveformFile(stream, 1, WaveformSlotCarrier, folder / "missing.txt"));
-    EXPECT_FALSE(LoadWaveformFile(stream, 1, WaveformSlotCarrier, folder.Path()));
-    EXPECT_FALSE(LoadWaveformFile(stream, MaxChannels, WaveformSlotCarrier, folder / "ok.txt"));
-    EXPECT_FALSE(LoadWaveformFile(stream, -1, WaveformSlotCarrier, folder / "ok.txt"));
-    EXPECT_FALSE(LoadWaveformFile(stream, 1, WaveformSlotCount, folder / "ok.txt"));
-    EXPECT_FALSE(LoadWaveformFile(stream, 1, -1, folder / "ok.txt"));
-    const WaveformTable& table = stream.Channels[1].PendingWaveforms[WaveformSlotCarrier];
-    ASSERT_EQ(table.PointCount, 1);
-    EXPECT_EQ(table.Points[0], 0.5);
-    EXPECT_TRUE(stream.Channels[1].PendingWaveforms[WaveformSlotAM].Empty());
+    // What cannot be read, or has no place, is refused, and the table before stays.
+    EXPECT_FALSE(LoadWaveformFile(stream, 3, WaveformSlotAM, folder / "missing.txt"));
+    EXPECT_FALSE(LoadWaveformFile(stream, 3, WaveformSlotAM, folder.Path()));
+    for (auto [channel, slot] : {std::pair{MaxChannels, WaveformSlotAM},
+                                 {-1, WaveformSlotAM},
+                                 {3, WaveformSlotCount},
+                                 {3, -1}}) {
+        EXPECT_FALSE(LoadWaveformFile(stream, channel, slot, folder / "wave.txt"));
+    }
+    EXPECT_EQ(stream.Channels[3].PendingWaveforms[WaveformSlotAM].Points[0], 0.75);
+    EXPECT_TRUE(stream.Channels[3].PendingWaveforms[WaveformSlotCarrier].Empty());
 }
 
 }  // namespace
