@@ -4,11 +4,10 @@
 
 #include <clocale>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <limits>
-#include <locale>
 #include <string>
+
+#include "tests/support/GermanNumericLocale.h"
 
 namespace tonquelle {
 namespace {
@@ -147,42 +146,8 @@ TEST(NumberText, RoundTripOfShownValues) {
     }
 }
 
-// Switches the C and C++ numeric locale to German (comma as decimal separator) for one test,
-// building the locale into a temporary folder when the system has none installed.
-class GermanNumericLocale {
-  public:
-    GermanNumericLocale() {
-        if (TrySet()) {
-            return;
-        }
-        const auto folder = std::filesystem::temp_directory_path() / "tonquelle-test-locales";
-        std::filesystem::create_directories(folder);
-        const std::string command = "localedef -i de_DE -f UTF-8 '" +
-                                    (folder / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
-        if (std::system(command.c_str()) == 0) {
-            setenv("LOCPATH", folder.c_str(), 1);
-            TrySet();
-        }
-    }
-    ~GermanNumericLocale() {
-        std::setlocale(LC_ALL, "C");
-        std::locale::global(std::locale::classic());
-    }
-    bool Active() const { return active_; }
-
-  private:
-    bool TrySet() {
-        active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
-        if (active_) {
-            std::locale::global(std::locale("de_DE.UTF-8"));
-        }
-        return active_;
-    }
-    bool active_ = false;
-};
-
 TEST(NumberText, IndependentOfTheProcessLocale) {
-    GermanNumericLocale german;
+    testing::GermanNumericLocale german;
     if (!german.Active()) {
         GTEST_SKIP() << "no German locale available (install the 'locales' package)";
     }

@@ -11,13 +11,13 @@
 
 namespace tonquelle::testing {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A fresh folder under `base`, removed with everything in it.
 class TemporaryFolder {
   public:
-    TemporaryFolder() {
+    explicit TemporaryFolder(
+        const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
         std::random_device random;
-        path_ = std::filesystem::temp_directory_path() /
-                ("tonquelle-settings-test-" + std::to_string(random()) + std::to_string(random()));
+        path_ = base / ("tonquelle-test-" + std::to_string(random()) + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
     ~TemporaryFolder() {
@@ -45,8 +45,7 @@ class TemporaryFolder {
 };
 
 inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary).write(bytes.data(), std::ssize(bytes));
 }
 
 inline std::string ReadBytes(const std::filesystem::path& path) {
