@@ -1,273 +1,178 @@
+#include <array>
 #include <cmath>
-#include <limits>
+#include <cstring>
 #include <numbers>
 
-#include "channel/PanelSync.h"
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "tests/gui/PanelTestSupport.h"
 
 namespace tonquelle::testing {
 namespace {
 
-using C = PanelControl;
 constexpr double Pi = std::numbers::pi;
+using S = ChannelSettings;
 
-using PanelPhase = PanelTest;
-using PanelFrequency = PanelTest;
-using PanelAmplitude = PanelTest;
-using PanelSwitches = PanelTest;
-
-TEST_F(PanelPhase, SliderAt45IsMinus90Degrees) {
-    Start(0x1);
-    Slider(C::PhaseSlider)->setSliderPosition(45);  // a drag: the slider reports each position
-    EXPECT_DOUBLE_EQ(Edited().PhaseShift, -Pi / 2);
-    EXPECT_DOUBLE_EQ(Published().PhaseShift, -Pi / 2);
-    EXPECT_EQ(Text(C::PhaseText)->text(), "-90");
-    EXPECT_EQ(Slider(C::PhaseSlider)->value(), 45);
-}
-
-TEST_F(PanelPhase, KeyboardStepIsTwoDegrees) {
-    Start(0x1);
-    QTest::keyClick(Slider(C::PhaseSlider), Qt::Key_Right);
-    EXPECT_EQ(Slider(C::PhaseSlider)->value(), 91);
-    EXPECT_DOUBLE_EQ(Published().PhaseShift, 2 * Pi / 180);
-    EXPECT_EQ(Text(C::PhaseText)->text(), "2");
-}
-
-TEST_F(PanelPhase, Text270MovesTheSliderToItsEndAndKeepsTheText) {
-    Start(0x1);
-    Retype(C::PhaseText, "270");
-    EXPECT_DOUBLE_EQ(Published().PhaseShift, 3 * Pi / 2);
-    EXPECT_EQ(Slider(C::PhaseSlider)->value(), 180);
-    EXPECT_EQ(Text(C::PhaseText)->text(), "270");
-}
-
-TEST_F(PanelFrequency, TypingAppliesEveryKeystroke) {
-    Start(0x1);
-    QLineEdit* field = Text(C::FrequencyText);
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Backspace);
-    EXPECT_EQ(Published().Frequency, 0.0);
-    QTest::keyClick(field, Qt::Key_4);
-    EXPECT_EQ(Published().Frequency, 4.0);
-    QTest::keyClick(field, Qt::Key_4);
-    EXPECT_EQ(Published().Frequency, 44.0);
-    QTest::keyClick(field, Qt::Key_0);
-    // Exactly the typed value: the slider the sync moved does not report back.
-    EXPECT_EQ(Published().Frequency, 440.0);
-    EXPECT_EQ(field->text(), "440");
-    EXPECT_EQ(Slider(C::FrequencySlider)->value(), 134);
-    EXPECT_EQ(Panel(0).PendingChanges, 0u);
-}
-
-TEST_F(PanelFrequency, TextBeyondTheSliderKeepsItsValue) {
-    Start(0x1);
-    Retype(C::FrequencyText, "25000");
-    EXPECT_EQ(Published().Frequency, 25000.0);
-    EXPECT_EQ(Slider(C::FrequencySlider)->value(), 300);
-    EXPECT_EQ(Text(C::FrequencyText)->text(), "25000");
-}
-
-TEST_F(PanelFrequency, StepBelowZeroIsNotClamped) {
-    Start(0x1);
-    Retype(C::FrequencyText, "5");
-    Click(C::StepMinus10);
-    EXPECT_EQ(Published().Frequency, -5.0);
-    EXPECT_EQ(Text(C::FrequencyText)->text(), "-5");
-    EXPECT_EQ(Slider(C::FrequencySlider)->value(), 0);
-}
-
-TEST_F(PanelFrequency, SixStepButtons) {
-    Start(0x1);
-    double expected = 440.0;
-    const std::pair<C, double> steps[] = {{C::StepPlus10, 10.0}, {C::StepPlus1, 1.0},
-                                          {C::StepPlus01, 0.1},  {C::StepMinus01, -0.1},
-                                          {C::StepMinus1, -1.0}, {C::StepMinus10, -10.0},
-                                          {C::StepPlus01, 0.1}};
-    for (const auto& [button, step] : steps) {
-        Click(button);
-        expected += step;
-        EXPECT_DOUBLE_EQ(Published().Frequency, expected);
+class PanelExamples : public PanelTest {
+  protected:
+    // Operates the controls of panel `panel` in turn, then checks the value published for its
+    // channel and what the panel shows.
+    template <class Field>
+    void Expect(int panel, const ShownTexts& inputs, Field S::*field, double value,
+                const ShownTexts& shows) {
+        SCOPED_TRACE(::testing::Message() << "panel " << panel);
+        for (const auto& [control, input] : inputs) {
+            Operate(control, input, panel);
+        }
+        EXPECT_DOUBLE_EQ(Published(panel).*field, value);
+        ExpectShown(Panel(panel), shows);
     }
-    EXPECT_EQ(Text(C::FrequencyText)->text(), "440.1");
+    QString Write(const QString& name, const QByteArray& content) {
+        QFile file(folder.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return file.fileName();
+    }
+    std::int32_t PendingPoints(int channel, std::int32_t slot) {
+        std::lock_guard lock(stream.SettingsLock);
+        return stream.Channels[channel].PendingWaveforms[slot].PointCount;
+    }
+
+    QTemporaryDir folder;
+};
+
+// Each example on its own panel. A typed value stays as typed while its slider stops at its end;
+// steps are not clamped; a meaningless flag bit stays as it is.
+TEST_F(PanelExamples, PhaseFrequencySwitchesAndLists) {
+    Start(0xFF);
+    Expect(0, {{C::PhaseSlider, "45"}}, &S::PhaseShift, -Pi / 2, {{C::PhaseText, "-90"}});
+    Expect(1, {{C::PhaseText, "270"}}, &S::PhaseShift, 3 * Pi / 2,
+           {{C::PhaseSlider, "180"}, {C::PhaseText, "270"}});
+    Expect(2, {{C::FrequencyText, "25000"}}, &S::Frequency, 25000,
+           {{C::FrequencySlider, "300"}, {C::FrequencyText, "25000"}});
+    Expect(3, {{C::FrequencyText, "5"}, {C::StepMinus10, {}}}, &S::Frequency, -5,
+           {{C::FrequencySlider, "0"}, {C::FrequencyText, "-5"}});
+    Expect(4, {{C::FrequencySlider, "200"}}, &S::Frequency, 2000, {{C::FrequencyText, "2000"}});
+    Expect(4, {{C::FMMaxText, "1e3"}}, &S::FMMaxFreq, 1000, {{C::FMMaxText, "1e3"}});
+    Expect(4, {{C::FMFrequencyText, "2,5"}}, &S::FMFrequency, 2.5, {});
+    Expect(4, {{C::FMMinText, "100"}}, &S::FMMinFreq, 100, {});
+    Expect(4, {{C::AMFrequencyText, "0.25"}}, &S::AMFrequency, 0.25, {});
+    const std::pair<C, double> steps[] = {{C::StepPlus10, 450},   {C::StepPlus1, 451},
+                                          {C::StepPlus01, 451.1}, {C::StepMinus01, 451},
+                                          {C::StepMinus1, 450},   {C::StepMinus10, 440}};
+    for (const auto& [button, frequency] : steps) {
+        Expect(5, {{button, {}}}, &S::Frequency, frequency, {});
+    }
+    stream.Channels[6].EditSettings.Flags |= 0x100;
+    Expect(6, {{C::MuteCheck, {}}}, &S::Flags, 0x100, {{C::MuteCheck, "[ ]"}});
+    Expect(6, {{C::FMCheck, {}}, {C::AMCheck, {}}, {C::MuteCheck, {}}}, &S::Flags,
+           0x100 | FlagFM | FlagAM | FlagMute, {{C::FMCheck, "[x]"}, {C::AMCheck, "[x]"}});
+    Expect(7, {{C::WaveformList, "Da"}}, &S::Waveform, WaveformIndex::User, {});
+    Expect(7, {{C::FMWaveformList, "Dr"}}, &S::FMWaveform, WaveformIndex::Triangle, {});
+    Expect(7, {{C::AMWaveformList, "R"}}, &S::AMWaveform, WaveformIndex::Square, {});
 }
 
-TEST_F(PanelFrequency, SliderIsLogarithmic) {
+// Amplitudes in dB (-60 dB at the slider's bottom) or as factors; a value without a dB form
+// turns its field to the factor. The modulation limits keep their own units.
+TEST_F(PanelExamples, AmplitudesAndUnits) {
+    Start(0xFF);
+    Expect(0, {{C::AmplitudeText, ""}}, &S::Amplitude, 1,
+           {{C::AmplitudeSlider, "300"}, {C::AmplitudeUnitButton, "dB"}});
+    Expect(0, {{C::AmplitudeText, "-"}}, &S::Amplitude, 1, {{C::AmplitudeText, "-"}});
+    Expect(1, {{C::AmplitudeText, "-Infinity"}}, &S::Amplitude, 0,
+           {{C::AmplitudeUnitButton, "1"},
+            {C::AmplitudeSlider, "0"},
+            {C::AmplitudeText, "-Infinity"}});
+    Expect(2, {{C::AmplitudeUnitButton, "1"}}, &S::Amplitude, 0.1,
+           {{C::AmplitudeText, "0.1"}, {C::AmplitudeSlider, "30"}});
+    // 0.5 is -6.0206 dB: slider 300 * (1 - 6.0206 / 60) = 269.9.
+    Expect(2, {{C::AmplitudeSlider, "150"}, {C::AmplitudeUnitButton, "dB"}}, &S::Amplitude, 0.5,
+           {{C::AmplitudeUnitButton, "dB"},
+            {C::AmplitudeText, "-6.0206"},
+            {C::AmplitudeSlider, "270"}});
+    Expect(3, {{C::AmplitudeUnitButton, "1"}, {C::AmplitudeSlider, "0"}}, &S::Amplitude, 0, {});
+    Expect(3, {{C::AmplitudeUnitButton, "dB"}}, &S::Amplitude, 0,
+           {{C::AmplitudeUnitButton, "1"}, {C::AmplitudeText, "0"}});
+    Expect(4, {{C::AmplitudeSlider, "150"}}, &S::Amplitude, std::pow(10.0, -1.5),
+           {{C::AmplitudeText, "-30"}});
+    Expect(4, {{C::AmplitudeText, "-6"}}, &S::Amplitude, std::pow(10.0, -0.3),
+           {{C::AmplitudeSlider, "270"}});
+    Expect(5, {{C::AMMaxUnitButton, "1"}}, &S::AMMaxAmp, 0.1,
+           {{C::AMMaxText, "0.1"}, {C::AMMinText, "-60"}, {C::AMMinUnitButton, "dB"}});
+    Expect(5, {{C::AMMaxText, "0,5"}}, &S::AMMaxAmp, 0.5, {});
+    Expect(6, {{C::AMMinText, "-40"}}, &S::AMMinAmp, 0.01, {});
+    Expect(6, {{C::AMMinText, "-Infinity"}}, &S::AMMinAmp, 0,
+           {{C::AMMinUnitButton, "1"}, {C::AMMinText, "-Infinity"}});
+    Expect(7, {{C::AMMinUnitButton, "dismiss"}}, &S::AMMinAmp, 0.001,
+           {{C::AMMinUnitButton, "dB"}, {C::AMMinText, "-60"}});
+}
+
+TEST_F(PanelExamples, TypingAppliesEveryKeystroke) {
     Start(0x1);
-    Slider(C::FrequencySlider)->setSliderPosition(200);
-    EXPECT_DOUBLE_EQ(Published().Frequency, 2000.0);  // 20 * 1000^(200/300)
-    EXPECT_EQ(Text(C::FrequencyText)->text(), "2000");
-    // Up one step with the keyboard: the vertical slider grows upwards.
-    QTest::keyClick(Slider(C::FrequencySlider), Qt::Key_Up);
-    EXPECT_EQ(Slider(C::FrequencySlider)->value(), 201);
-    EXPECT_DOUBLE_EQ(Published().Frequency, 20.0 * std::pow(1000.0, 201.0 / 300.0));
-    EXPECT_EQ(Text(C::FrequencyText)->text(), "2046.59");
+    Expect(0, {{C::FrequencyText, ""}}, &S::Frequency, 0, {});
+    for (const auto& [key, frequency] :
+         {std::pair{Qt::Key_4, 4.0}, std::pair{Qt::Key_4, 44.0}, std::pair{Qt::Key_0, 440.0}}) {
+        QTest::keyClick(Panel().Control(C::FrequencyText), key);
+        EXPECT_EQ(Published().Frequency, frequency);
+    }
+    // Exactly the typed value: the slider the panel moved does not report back.
+    ExpectShown(Panel(), {{C::FrequencyText, "440"}, {C::FrequencySlider, "134"}});
 }
 
-TEST_F(PanelFrequency, ModulationTextsAcceptACommaAndExponents) {
-    Start(0x1);
-    Retype(C::FMFrequencyText, "2,5");
-    Retype(C::FMMinText, "100");
-    Retype(C::FMMaxText, "1e3");
-    Retype(C::AMFrequencyText, "0.25");
-    const ChannelSettings s = Published();
-    EXPECT_EQ(s.FMFrequency, 2.5);
-    EXPECT_EQ(s.FMMinFreq, 100.0);
-    EXPECT_EQ(s.FMMaxFreq, 1000.0);
-    EXPECT_EQ(s.AMFrequency, 0.25);
-    EXPECT_EQ(Text(C::FMMaxText)->text(), "1e3");
+// A change on a panel is heard from the next buffer the stream renders: the two buffers already
+// rendered play as before, the third carries it. Each panel plays its own channel.
+TEST_F(PanelExamples, UnmutingIsHeardFromTheNextRenderedBuffer) {
+    Start(0x3);
+    Operate(C::FrequencyText, "1000", 1);
+    Operate(C::MuteCheck, {}, 1);
+    ASSERT_EQ(driver.PlayBuffers(3), 3);
+    const std::vector<std::uint8_t> played = driver.PlayedBytes();
+    ASSERT_EQ(played.size(), 3u * 80 * 2 * 2);  // 80 frames a buffer, two 16-bit channels
+    for (int frame = 0; frame < 3 * 80; ++frame) {
+        std::int16_t sample[2];
+        std::memcpy(sample, played.data() + frame * 4, sizeof sample);
+        EXPECT_EQ(sample[0], 0) << frame;
+        // 0.1 * sin(2π · 1000 Hz · t) on the common time base, t = frame / 8000.
+        // Silent in the first two buffers.
+        const bool heard = frame >= 2 * 80;
+        const double expected = 0.1 * 32767.0 * std::sin(1000.0 * 2 * Pi * frame / 8000.0);
+        EXPECT_NEAR(sample[1], heard ? expected : 0.0, heard ? 2.0 : 0.0) << frame;
+    }
 }
 
-TEST_F(PanelAmplitude, ClearingADecibelFieldIsFullScale) {
-    Start(0x1);
-    Retype(C::AmplitudeText, "");
-    EXPECT_EQ(Published().Amplitude, 1.0);
-    EXPECT_EQ(Slider(C::AmplitudeSlider)->value(), 300);
-    EXPECT_EQ(Button(C::AmplitudeUnitButton)->text(), "dB");
-    Retype(C::AmplitudeText, "-");
-    EXPECT_EQ(Published().Amplitude, 1.0);
-    EXPECT_EQ(Text(C::AmplitudeText)->text(), "-");
-}
-
-TEST_F(PanelAmplitude, MinusInfinityFallsBackToTheFactor) {
-    Start(0x1);
-    Paste(C::AmplitudeText, "-Infinity");
-    EXPECT_EQ(Published().Amplitude, 0.0);
-    EXPECT_EQ(Panel(0).AmplitudeUnit, UnitLinear);
-    EXPECT_EQ(Button(C::AmplitudeUnitButton)->text(), "1");
-    EXPECT_EQ(Slider(C::AmplitudeSlider)->value(), 0);
-    EXPECT_EQ(Text(C::AmplitudeText)->text(), "-Infinity");
-}
-
-TEST_F(PanelAmplitude, DecibelSliderAndText) {
-    Start(0x1);
-    Slider(C::AmplitudeSlider)->setSliderPosition(150);
-    EXPECT_DOUBLE_EQ(Published().Amplitude, std::pow(10.0, -1.5));  // -30 dB
-    EXPECT_EQ(Text(C::AmplitudeText)->text(), "-30");
-    Retype(C::AmplitudeText, "-6");
-    EXPECT_DOUBLE_EQ(Published().Amplitude, std::pow(10.0, -6.0 / 20.0));
-    EXPECT_EQ(Slider(C::AmplitudeSlider)->value(), 270);  // 300 * (1 - 6/60)
-}
-
-TEST_F(PanelAmplitude, UnitMenuOpensBelowTheButton) {
-    Start(0x1);
-    QWidget* button = Panel(0).Control(C::AmplitudeUnitButton);
-    const QPoint shownAt = PickUnit(C::AmplitudeUnitButton, "1");
-    EXPECT_EQ(shownAt, button->mapToGlobal(QPoint(0, button->height())));
-}
-
-TEST_F(PanelAmplitude, SwitchingUnits) {
-    Start(0x1);
-    PickUnit(C::AmplitudeUnitButton, "1");
-    EXPECT_EQ(Button(C::AmplitudeUnitButton)->text(), "1");
-    EXPECT_EQ(Text(C::AmplitudeText)->text(), "0.1");
-    EXPECT_EQ(Slider(C::AmplitudeSlider)->value(), 30);
-    EXPECT_EQ(Published().Amplitude, 0.1);
-
-    Slider(C::AmplitudeSlider)->setSliderPosition(0);
-    EXPECT_EQ(Published().Amplitude, 0.0);
-    // Zero has no decibel form: the choice falls back at once.
-    PickUnit(C::AmplitudeUnitButton, "dB");
-    EXPECT_EQ(Panel(0).AmplitudeUnit, UnitLinear);
-    EXPECT_EQ(Button(C::AmplitudeUnitButton)->text(), "1");
-    EXPECT_EQ(Text(C::AmplitudeText)->text(), "0");
-
-    Slider(C::AmplitudeSlider)->setSliderPosition(150);
-    EXPECT_EQ(Published().Amplitude, 0.5);
-    PickUnit(C::AmplitudeUnitButton, "dB");
-    EXPECT_EQ(Button(C::AmplitudeUnitButton)->text(), "dB");
-    EXPECT_EQ(Text(C::AmplitudeText)->text(), "-6.0206");
-    EXPECT_EQ(Slider(C::AmplitudeSlider)->value(), 270);  // 300 * (1 - 6.0206/60) = 269.897
-}
-
-TEST_F(PanelAmplitude, DismissingTheMenuChangesNothing) {
-    Start(0x1);
-    PickUnit(C::AMMinUnitButton, "");
-    EXPECT_EQ(Button(C::AMMinUnitButton)->text(), "dB");
-    EXPECT_EQ(Text(C::AMMinText)->text(), "-60");
-    // The target stays: a later choice applies to the AM minimum.
-    panels->ApplyUnitChoice(UnitLinear);
-    EXPECT_EQ(Button(C::AMMinUnitButton)->text(), "1");
-    EXPECT_EQ(Text(C::AMMinText)->text(), "0.001");
-    EXPECT_EQ(Button(C::AMMaxUnitButton)->text(), "dB");
-}
-
-TEST_F(PanelAmplitude, ChoiceWithoutATargetChangesNothing) {
-    Start(0x1);
-    panels->ApplyUnitChoice(UnitLinear);  // no unit button pressed yet
-    EXPECT_EQ(Button(C::AmplitudeUnitButton)->text(), "dB");
-    // A target does not outlive its panel: after the panels are made anew it is gone.
-    PickUnit(C::AmplitudeUnitButton, "");
-    panels->DestroyPanels();
-    panels->CreatePanels(*container);
-    panels->ApplyUnitChoice(UnitLinear);
-    EXPECT_EQ(Panel(0).AmplitudeUnit, UnitDecibel);
-    EXPECT_EQ(Button(C::AmplitudeUnitButton)->text(), "dB");
-}
-
-TEST_F(PanelAmplitude, ModulationLimitsInTheirOwnUnits) {
-    Start(0x1);
-    PickUnit(C::AMMaxUnitButton, "1");
-    EXPECT_EQ(Text(C::AMMaxText)->text(), "0.1");
-    EXPECT_EQ(Text(C::AMMinText)->text(), "-60");
-    Retype(C::AMMaxText, "0,5");
-    Retype(C::AMMinText, "-40");
-    EXPECT_EQ(Published().AMMaxAmp, 0.5);
-    EXPECT_DOUBLE_EQ(Published().AMMinAmp, 0.01);
-    Paste(C::AMMinText, "-Infinity");
-    EXPECT_EQ(Published().AMMinAmp, 0.0);
-    EXPECT_EQ(Button(C::AMMinUnitButton)->text(), "1");
-    EXPECT_EQ(Text(C::AMMinText)->text(), "-Infinity");
-}
-
-TEST_F(PanelSwitches, CheckBoxesChangeOnlyTheirFlag) {
-    Start(0x1);
-    Edited().Flags |= 0x100;  // a bit without meaning stays as it is
-    Click(C::MuteCheck);
-    EXPECT_EQ(Published().Flags, 0x100);
-    Click(C::FMCheck);
-    EXPECT_EQ(Published().Flags, 0x100 | FlagFM);
-    Click(C::AMCheck);
-    EXPECT_EQ(Published().Flags, 0x100 | FlagFM | FlagAM);
-    Click(C::MuteCheck);
-    EXPECT_EQ(Published().Flags, 0x100 | FlagFM | FlagAM | FlagMute);
-    EXPECT_TRUE(Button(C::MuteCheck)->isChecked());
-}
-
-TEST_F(PanelSwitches, ListsPickWaveforms) {
-    Start(0x1);
-    QTest::keyClick(List(C::WaveformList), Qt::Key_End);
-    QTest::keyClick(List(C::FMWaveformList), Qt::Key_Down);
-    QTest::keyClick(List(C::AMWaveformList), Qt::Key_Down);
-    QTest::keyClick(List(C::AMWaveformList), Qt::Key_Down);
-    const ChannelSettings s = Published();
-    EXPECT_EQ(s.Waveform, WaveformIndex::User);
-    EXPECT_EQ(s.FMWaveform, WaveformIndex::Triangle);
-    EXPECT_EQ(s.AMWaveform, WaveformIndex::SawFalling);
-}
-
-TEST_F(PanelSwitches, IndexWithoutEntryLeavesTheListEmpty) {
-    Start(0x1);
-    Edited().FMWaveform = WaveformIndex::User;  // the FM list has no "Datei"
-    Edited().Waveform = 9;
-    Panel(0).PendingChanges = ValueBits;
-    SyncChannelPanel(Panel(0), stream);
-    EXPECT_EQ(List(C::FMWaveformList)->currentIndex(), -1);
-    EXPECT_EQ(List(C::WaveformList)->currentIndex(), -1);
-    EXPECT_EQ(List(C::AMWaveformList)->currentText(), "Sinus");
-    EXPECT_EQ(Published().FMWaveform, WaveformIndex::User);
-}
-
-TEST_F(PanelSwitches, EachPanelEditsItsOwnChannel) {
-    Start(0x7);
-    Retype(C::FrequencyText, "1000", 2);
-    Click(C::MuteCheck, 1);
-    EXPECT_EQ(Published(2).Frequency, 1000.0);
-    EXPECT_EQ(Published(0).Frequency, 440.0);
-    EXPECT_EQ(Published(1).Frequency, 440.0);
-    EXPECT_EQ(Published(1).Flags, 0);
-    EXPECT_EQ(Published(0).Flags, FlagMute);
-    EXPECT_EQ(Published(2).Flags, FlagMute);
-    EXPECT_EQ(Text(C::FrequencyText, 0)->text(), "440");
+// Each file button loads its own table and shows the file's name; a file that cannot be read
+// shows the message and changes nothing, nor does a cancelled dialog.
+TEST_F(PanelExamples, FileButtons) {
+    Start(0x3);
+    dialogs.NextFile = Write("säge.csv", "0\n0.5\n1\n-1\n-0.5\n");
+    Expect(1, {{C::WaveformFileButton, {}}}, &S::Waveform, WaveformIndex::User,
+           {{C::WaveformFileName, "säge.csv"}, {C::WaveformList, "Datei"}, {C::AMFileName, ""}});
+    dialogs.NextFile = Write("hüllkurve.txt", "1\n0\n");
+    Expect(0, {{C::AMFileButton, {}}}, &S::AMWaveform, WaveformIndex::User,
+           {{C::AMFileName, "hüllkurve.txt"}, {C::AMWaveformList, "Datei"}});
+    EXPECT_EQ(Published(0).Waveform, WaveformIndex::Sine);
+    EXPECT_EQ(Published(1).AMWaveform, WaveformIndex::Sine);
+    Operate(C::WaveformList, "Si", 1);
+    const ChannelSettings before = Published(1);
+    const QString empty = Write("leer.txt", "");
+    const QString missing = folder.filePath("fehlt.txt");
+    const std::pair<C, QString> attempts[] = {
+        {C::WaveformFileButton, empty}, {C::AMFileButton, missing}, {C::WaveformFileButton, {}}};
+    for (const auto& [button, file] : attempts) {
+        dialogs.NextFile = file;
+        Operate(button, {}, 1);
+    }
+    EXPECT_EQ(dialogs.Errors, std::vector({ReadErrorMessage(empty), ReadErrorMessage(missing)}));
+    ExpectShown(Panel(1), {{C::WaveformFileName, "säge.csv"},
+                           {C::WaveformList, "Sinus"},
+                           {C::AMFileName, ""},
+                           {C::AMWaveformList, "Sinus"}});
+    EXPECT_EQ(Published(1), before);
+    EXPECT_EQ(stream.Channels[1].EditSettings, before);
+    EXPECT_EQ((std::array{PendingPoints(0, WaveformSlotCarrier), PendingPoints(0, WaveformSlotAM),
+                          PendingPoints(1, WaveformSlotCarrier), PendingPoints(1, WaveformSlotAM)}),
+              (std::array<std::int32_t, 4>{0, 2, 5, 0}));  // the good tables still wait
 }
 
 }  // namespace

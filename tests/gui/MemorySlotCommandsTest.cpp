@@ -1,308 +1,246 @@
-#include <QAbstractButton>
-#include <QComboBox>
+#include <limits>
+
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSlider>
-#include <QTimer>
 
-#include "app/MemorySlotCommands.h"
-#include "tests/gui/ShellPanelsTestSupport.h"
+#include "app/ChannelPanelHost.h"
+#include "tests/gui/PanelTestSupport.h"
+#include "tests/gui/ShellTestSupport.h"
 
 namespace tonquelle::testing {
-
-QString ShellPanelsTest::TextOf(PanelControl which, int panel) const {
-    if (auto* field = qobject_cast<QLineEdit*>(Panel(panel).Control(which))) {
-        return field->text();
-    }
-    return Control<QAbstractButton>(which, panel)->text();
-}
-
 namespace {
 
-using C = PanelControl;
-using MemorySlotSave = ShellPanelsTest;
-using MemorySlotLoad = ShellPanelsTest;
+// Answers the panels' questions for the user and records the name prompts' presets.
+class RecordingPrompts final : public PanelPrompts {
+  public:
+    QString ChooseWaveformFile(QWidget*) override { return NextFile; }
+    QString AskSlotName(QWidget*, const QString& preset) override {
+        Presets << preset;
+        return Answers.value(Presets.size() - 1);  // none left: cancelled
+    }
+    QString NextFile;
+    QStringList Answers, Presets;
+};
+
+// The whole program on the virtual device, with the real channel panels and memory-slot
+// commands.
+class ShellPanelsTest : public ShellTest {
+  protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        PanelHostFactory factory = [this](const PanelContext& context) {
+            auto made = std::make_unique<ChannelPanelHost>(context, MakePrompts());
+            host = made.get();
+            return made;
+        };
+        shell = std::make_unique<Shell>(
+            ShellServices{driver, messages, urls, ProgramFolder(), UserFolder(), factory});
+    }
+    std::unique_ptr<PanelPrompts> MakePrompts() {
+        auto made = std::make_unique<RecordingPrompts>();
+        prompts = made.get();
+        return made;
+    }
+
+    const ChannelPanel& Panel(int index) const { return *host->Panels().Panels().at(index); }
+    ChannelSettings& Edited(int channel) { return shell->Stream().Channels[channel].EditSettings; }
+    ChannelSettings Published(int channel) {
+        std::lock_guard lock(shell->Stream().SettingsLock);
+        return shell->Stream().Channels[channel].PendingSettings;
+    }
+
+    ChannelPanelHost* host = nullptr;
+    RecordingPrompts* prompts = nullptr;
+};
+
+using S = ChannelSettings;
+using MemorySlotCommands = ShellPanelsTest;
 using ShellWithPanels = ShellPanelsTest;
 
 // A record that differs from the defaults and from every other channel's in every value field.
-ChannelSettings Distinct(int channel) {
-    ChannelSettings s;
-    s.Flags = channel % 2 == 0 ? FlagFM : FlagAM;
-    s.Waveform = channel % 5;
-    s.PhaseShift = 0.1 * (channel + 1);
-    s.Frequency = 1000.0 + channel;
-    s.FMWaveform = (channel + 1) % 5;
-    s.FMFrequency = 2.0 + channel;
-    s.FMMinFreq = 100.0 + channel;
-    s.FMMaxFreq = 200.0 + channel;
-    s.Amplitude = 0.5 + 0.01 * channel;
-    s.AMWaveform = (channel + 2) % 6;
-    s.AMFrequency = 3.0 + channel;
-    s.AMMinAmp = 0.01 * (channel + 1);
-    s.AMMaxAmp = 0.9 - 0.01 * channel;
-    return s;
+S Distinct(int c) {
+    return {c % 2 == 0 ? FlagFM : FlagAM,
+            c % 5,
+            0.1 * (c + 1),
+            1000.0 + c,
+            (c + 1) % 5,
+            2.0 + c,
+            100.0 + c,
+            200.0 + c,
+            0.5 + 0.01 * c,
+            (c + 2) % 6,
+            3.0 + c,
+            0.01 * (c + 1),
+            0.9 - 0.01 * c};
 }
 
 MemorySlot DistinctSlot(const std::string& name, int offset) {
-    MemorySlot slot;
-    slot.Name = name;
+    MemorySlot slot{name, {}};
     for (int c = 0; c < MaxChannels; ++c) {
         slot.Channels[c] = Distinct(c + offset);
     }
     return slot;
 }
 
-TEST(TrimSpaces, RemovesOnlyOuterSpaceCharacters) {
-    EXPECT_EQ(TrimSpaces("  Messung A  "), "Messung A");
-    EXPECT_EQ(TrimSpaces("\tTab "), "\tTab");
-    EXPECT_EQ(TrimSpaces(QString::fromUtf8("\u00a0geschützt\u00a0")),
-              QString::fromUtf8("\u00a0geschützt\u00a0"));
-    EXPECT_EQ(TrimSpaces("    "), "");
-    EXPECT_EQ(TrimSpaces(""), "");
-    EXPECT_EQ(TrimSpaces("a"), "a");
-}
-
-TEST_F(MemorySlotSave, ThreeChannelsOverwriteOnlyTheFirstThreeEntries) {
-    MakeShellWithPanels();
-    const MemorySlot before = DistinctSlot("Alt", 10);
+// Alt+5 saves the running channels into slot 4 under the trimmed name and leaves its other
+// entries; Alt+0 is the tenth slot; a blank or cancelled name saves nothing.
+TEST_F(MemorySlotCommands, SaveCopiesTheRunningChannelsUnderTheTrimmedName) {
+    const MemorySlot first = DistinctSlot("Erste", 0), before = DistinctSlot("Alt", 10);
+    shell->Slots()[0] = first;
     shell->Slots()[4] = before;
-    ShowAndActivate();
-    Start(0x7);
-    QTest::keyClicks(Control<QLineEdit>(C::FrequencyText, 1), "5");  // 4405 Hz
-    prompts->Answers = {"  Messung A  "};
-    PressOnMain(Qt::Key_5, Qt::AltModifier);
-
-    ASSERT_EQ(prompts->Presets, std::vector<QString>{"Alt"});
-    const MemorySlot& saved = shell->Slots()[4];
-    EXPECT_EQ(saved.Name, "Messung A");
-    EXPECT_EQ(saved.Channels[0], ChannelSettings{});
-    EXPECT_EQ(saved.Channels[1].Frequency, 4405.0);
-    EXPECT_EQ(saved.Channels[1], Edited(1));
-    EXPECT_EQ(saved.Channels[2], ChannelSettings{});
-    for (int c = 3; c < MaxChannels; ++c) {
-        EXPECT_EQ(saved.Channels[c], before.Channels[c]) << c;
-    }
-    EXPECT_EQ(MenuText(MenuLoadSlot + 4), "Messung A\tStrg+&5");
-    EXPECT_EQ(MenuText(MenuSaveSlot + 4), "Messung A\tAlt+&5");
-    // Nothing else was touched.
-    EXPECT_EQ(shell->Slots()[3].Name, "Unbenannt");
-}
-
-TEST_F(MemorySlotSave, BlankOrCancelledNameSavesNothing) {
-    MakeShellWithPanels();
-    shell->Slots()[0] = DistinctSlot("Erste", 0);
-    ShowAndActivate();
-    Start(0x1);
-    const QString menuText = MenuText(MenuSaveSlot);
-    prompts->Answers = {"     "};
-    PressOnMain(Qt::Key_1, Qt::AltModifier);
-    PressOnMain(Qt::Key_1, Qt::AltModifier);  // no answer left: the prompt is cancelled
-    EXPECT_EQ(prompts->Presets.size(), 2u);
-    EXPECT_EQ(shell->Slots()[0].Name, "Erste");
-    EXPECT_EQ(shell->Slots()[0].Channels[0], Distinct(0));
-    EXPECT_EQ(MenuText(MenuSaveSlot), menuText);
-}
-
-TEST_F(MemorySlotSave, AltZeroIsTheLastSlot) {
-    MakeShellWithPanels();
     shell->Slots()[9].Name = "Zehn";
     ShowAndActivate();
-    Start(0x1);
-    prompts->Answers = {"Zehn neu"};
-    PressOnMain(Qt::Key_0, Qt::AltModifier);
-    EXPECT_EQ(prompts->Presets, std::vector<QString>{"Zehn"});
-    EXPECT_EQ(shell->Slots()[9].Name, "Zehn neu");
-    EXPECT_EQ(MenuText(MenuLoadSlot + 9), "Zehn neu\tStrg+&0");
+    Start(0x7);
+    QTest::keyClicks(Panel(1).Control(C::FrequencyText), "5");  // 4405 Hz
+    prompts->Answers = {"  Messung A  ", "Zehn neu", "     "};
+    for (Qt::Key key : {Qt::Key_5, Qt::Key_0, Qt::Key_1, Qt::Key_1}) {
+        PressOnMain(key, Qt::AltModifier);
+    }
+    EXPECT_EQ(prompts->Presets, QStringList({"Alt", "Zehn", "Erste", "Erste"}));
+    const MemorySlot& saved = shell->Slots()[4];
+    EXPECT_EQ(saved.Name, "Messung A");
+    EXPECT_EQ(saved.Channels[1].Frequency, 4405.0);
+    for (int c = 0; c < MaxChannels; ++c) {
+        EXPECT_EQ(saved.Channels[c], c == 1 ? Edited(1) : c < 3 ? S{} : before.Channels[c]) << c;
+    }
+    EXPECT_EQ(shell->Slots()[0].Name, "Erste");
+    EXPECT_EQ(shell->Slots()[0].Channels, first.Channels);
+    EXPECT_EQ(shell->Slots()[3].Name, "Unbenannt");
+    const std::pair<int, QString> menuTexts[] = {{MenuLoadSlot + 4, "Messung A\tStrg+&5"},
+                                                 {MenuSaveSlot + 4, "Messung A\tAlt+&5"},
+                                                 {MenuLoadSlot + 9, "Zehn neu\tStrg+&0"},
+                                                 {MenuSaveSlot, "Erste\tAlt+&1"}};
+    for (const auto& [menu, text] : menuTexts) {
+        EXPECT_EQ(MenuText(menu), text);
+    }
 }
 
-TEST_F(MemorySlotLoad, EightChannelSlotIntoTwoRunningChannels) {
-    MakeShellWithPanels();
+TEST_F(MemorySlotCommands, EightChannelSlotLoadsIntoTwoRunningChannels) {
     shell->Slots()[2] = DistinctSlot("Acht", 0);
     ShowAndActivate();
     Start(0x12);
     PressOnMain(Qt::Key_3, Qt::ControlModifier);
-
     for (int c = 0; c < 2; ++c) {
-        SCOPED_TRACE(c);
-        EXPECT_EQ(Edited(c), Distinct(c));
-        EXPECT_EQ(Published(c), Distinct(c));
-        EXPECT_EQ(Panel(c).PendingChanges, 0u);
+        EXPECT_EQ(Edited(c), Distinct(c)) << c;
+        EXPECT_EQ(Published(c), Distinct(c)) << c;
     }
-    // Channels not in use keep their records; the slot is not changed by loading.
-    EXPECT_EQ(Edited(2), ChannelSettings{});
-    EXPECT_EQ(shell->Slots()[2].Name, "Acht");
-
-    // Every control shows the loaded values (channel 1: Distinct(1)).
-    EXPECT_EQ(TextOf(C::FrequencyText, 1), "1001");
-    EXPECT_EQ(Control<QSlider>(C::FrequencySlider, 1)->value(), 170);  // 300·ln(50.05)/ln(1000)
-    EXPECT_EQ(TextOf(C::PhaseText, 1), "11.4592");                     // 0.2 rad
-    EXPECT_EQ(Control<QSlider>(C::PhaseSlider, 1)->value(), 96);       // (11.46 + 180) / 2
-    EXPECT_FALSE(Control<QAbstractButton>(C::MuteCheck, 1)->isChecked());
-    EXPECT_FALSE(Control<QAbstractButton>(C::FMCheck, 1)->isChecked());
-    EXPECT_TRUE(Control<QAbstractButton>(C::AMCheck, 1)->isChecked());
-    EXPECT_EQ(Control<QComboBox>(C::WaveformList, 1)->currentText(), "Dreieck");
-    EXPECT_EQ(Control<QComboBox>(C::FMWaveformList, 1)->currentText(), "Sägezahn fallend");
-    EXPECT_EQ(Control<QComboBox>(C::AMWaveformList, 1)->currentText(), "Sägezahn steigend");
-    EXPECT_EQ(TextOf(C::FMFrequencyText, 1), "3");
-    EXPECT_EQ(TextOf(C::FMMinText, 1), "101");
-    EXPECT_EQ(TextOf(C::FMMaxText, 1), "201");
-    EXPECT_EQ(TextOf(C::AMFrequencyText, 1), "4");
-    EXPECT_EQ(TextOf(C::AmplitudeText, 1), "-5.8486");  // 20·log10(0.51)
-    EXPECT_EQ(TextOf(C::AMMinText, 1), "-33.9794");     // 20·log10(0.02)
-    EXPECT_EQ(TextOf(C::AMMaxText, 1), "-1.0122");      // 20·log10(0.89)
+    EXPECT_EQ(Edited(2), S{});                  // not in use: keeps its record
+    EXPECT_EQ(shell->Slots()[2].Name, "Acht");  // loading leaves the slot
+    // Channel 1: 1001 Hz is slider 300·ln(50.05)/ln(1000) = 170; 0.2 rad is 11.4592°, slider
+    // (11.46 + 180) / 2 = 96; the amplitudes 0.51, 0.02, 0.89 in dB are 20·log10 of them.
+    ExpectShown(Panel(1), {{C::FrequencyText, "1001"},
+                           {C::FrequencySlider, "170"},
+                           {C::PhaseText, "11.4592"},
+                           {C::PhaseSlider, "96"},
+                           {C::MuteCheck, "[ ]"},
+                           {C::FMCheck, "[ ]"},
+                           {C::AMCheck, "[x]"},
+                           {C::WaveformList, "Dreieck"},
+                           {C::FMWaveformList, "Sägezahn fallend"},
+                           {C::AMWaveformList, "Sägezahn steigend"},
+                           {C::FMFrequencyText, "3"},
+                           {C::FMMinText, "101"},
+                           {C::FMMaxText, "201"},
+                           {C::AMFrequencyText, "4"},
+                           {C::AmplitudeText, "-5.8486"},
+                           {C::AMMinText, "-33.9794"},
+                           {C::AMMaxText, "-1.0122"}});
 }
 
-TEST_F(MemorySlotLoad, DecibelUnitsStayUnlessTheValueHasNoDecibelForm) {
-    MakeShellWithPanels();
-    MemorySlot slot;
-    slot.Name = "Grenzen";
-    slot.Channels[0].Amplitude = 0.5;
-    slot.Channels[0].AMMinAmp = -1.0;
-    slot.Channels[1].Amplitude = 0.0;
-    slot.Channels[1].AMMaxAmp = std::numeric_limits<double>::quiet_NaN();
-    shell->Slots()[0] = slot;
+// A field in dB stays in dB unless the loaded value has no dB form (0, negative, NaN); a field
+// showing the factor stays so. A waveform index without a list entry leaves the list empty.
+TEST_F(MemorySlotCommands, LoadKeepsDecibelsUnlessTheValueHasNoDecibelForm) {
+    S* loaded = shell->Slots()[0].Channels.data();
+    loaded[0] = {
+        .Waveform = 9, .FMWaveform = WaveformIndex::User, .Amplitude = 0.5, .AMMinAmp = -1.0};
+    loaded[1] = {.Amplitude = 0.0, .AMMaxAmp = std::numeric_limits<double>::quiet_NaN()};
     ShowAndActivate();
     Start(0x3);
     PressOnMain(Qt::Key_1, Qt::ControlModifier);
-
-    EXPECT_EQ(TextOf(C::AmplitudeUnitButton, 0), "dB");
-    EXPECT_EQ(TextOf(C::AmplitudeText, 0), "-6.0206");
-    EXPECT_EQ(Control<QSlider>(C::AmplitudeSlider, 0)->value(), 270);
-    EXPECT_EQ(TextOf(C::AMMinUnitButton, 0), "1");
-    EXPECT_EQ(TextOf(C::AMMinText, 0), "-1");
-    EXPECT_EQ(TextOf(C::AMMaxUnitButton, 0), "dB");
-
-    EXPECT_EQ(TextOf(C::AmplitudeUnitButton, 1), "1");
-    EXPECT_EQ(TextOf(C::AmplitudeText, 1), "0");
-    EXPECT_EQ(Control<QSlider>(C::AmplitudeSlider, 1)->value(), 0);
-    EXPECT_EQ(TextOf(C::AMMaxUnitButton, 1), "1");
-    EXPECT_EQ(TextOf(C::AMMaxText, 1), "NaN");
-    EXPECT_EQ(TextOf(C::AMMinUnitButton, 1), "dB");
-
-    // A linear unit is not turned back into dB by a later load.
-    PressOnMain(Qt::Key_2, Qt::ControlModifier);  // slot 1: zeroed records, Amplitude 0.1
-    EXPECT_EQ(TextOf(C::AmplitudeUnitButton, 1), "1");
-    EXPECT_EQ(TextOf(C::AmplitudeText, 1), "0.1");
-    EXPECT_EQ(TextOf(C::AmplitudeUnitButton, 0), "dB");
-    EXPECT_EQ(TextOf(C::AmplitudeText, 0), "-20");
+    ExpectShown(Panel(0), {{C::AmplitudeUnitButton, "dB"},
+                           {C::AmplitudeText, "-6.0206"},
+                           {C::AmplitudeSlider, "270"},
+                           {C::AMMinUnitButton, "1"},
+                           {C::AMMinText, "-1"},
+                           {C::AMMaxUnitButton, "dB"},
+                           {C::WaveformList, ""},
+                           {C::FMWaveformList, ""}});
+    EXPECT_EQ(Edited(0), loaded[0]);
+    ExpectShown(Panel(1), {{C::AmplitudeUnitButton, "1"},
+                           {C::AmplitudeText, "0"},
+                           {C::AmplitudeSlider, "0"},
+                           {C::AMMaxUnitButton, "1"},
+                           {C::AMMaxText, "NaN"},
+                           {C::AMMinUnitButton, "dB"}});
+    PressOnMain(Qt::Key_2, Qt::ControlModifier);  // slot 1: default records, amplitude 0.1
+    ExpectShown(Panel(0), {{C::AmplitudeUnitButton, "dB"}, {C::AmplitudeText, "-20"}});
+    ExpectShown(Panel(1), {{C::AmplitudeUnitButton, "1"}, {C::AmplitudeText, "0.1"}});
 }
 
+// The last frame ends 5 pixels above the bottom of the view scrolled to its end.
 TEST_F(ShellWithPanels, EightPanelsScrollToTheLastOne) {
-    MakeShellWithPanels();
     ShowAndActivate();
     Start(0xFF);
     ASSERT_EQ(host->Panels().Panels().size(), 8u);
     EXPECT_EQ(InnerSize(), QSize(850, 1645));
-    QWidget* lastFrame = Panel(7).Control(C::Frame);
-    EXPECT_EQ(lastFrame->geometry(), QRect(5, 1440, 840, 200));
     QScrollBar* bar = shell->PanelArea().verticalScrollBar();
     const int viewportHeight = shell->PanelArea().viewport()->height();
     EXPECT_EQ(bar->maximum(), 1645 - viewportHeight);
     bar->setValue(bar->maximum());
-    // The last frame ends 5 pixels above the bottom of the scrolled view.
-    const QPoint bottom = lastFrame->mapTo(shell->PanelArea().viewport(), QPoint(0, 200));
-    EXPECT_EQ(bottom.y(), viewportHeight - 5);
+    QWidget* lastFrame = Panel(7).Control(C::Frame);
+    EXPECT_EQ(lastFrame->geometry(), QRect(5, 1440, 840, 200));
+    EXPECT_EQ(lastFrame->mapTo(shell->PanelArea().viewport(), QPoint(0, 200)).y(),
+              viewportHeight - 5);
 }
 
-TEST_F(ShellWithPanels, UnitMenuOfTheShellReachesThePanel) {
-    MakeShellWithPanels();
+// The shell's unit menu and message box serve the panels; stopping removes the panels, and the
+// next start begins with the channel defaults.
+TEST_F(ShellWithPanels, PanelsUseTheShellsMenuAndMessagesAndGoOnStop) {
     ShowAndActivate();
     Start(0x3);
-    QMenu* shown = nullptr;
-    QTimer::singleShot(0, [&] {
-        shown = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(shown, nullptr);
-        QAction* factor = shown->actions().at(0);
-        QTest::mouseClick(shown, Qt::LeftButton, {}, shown->actionGeometry(factor).center());
-    });
-    QTest::mouseClick(Control<QAbstractButton>(C::AmplitudeUnitButton, 1), Qt::LeftButton);
-    EXPECT_EQ(shown, &shell->UnitMenu());
-    EXPECT_EQ(TextOf(C::AmplitudeUnitButton, 1), "1");
-    EXPECT_EQ(TextOf(C::AmplitudeText, 1), "0.1");
-    EXPECT_EQ(TextOf(C::AmplitudeUnitButton, 0), "dB");
-}
-
-TEST_F(ShellWithPanels, StopRemovesThePanelsAndTheNextStartBeginsAfresh) {
-    MakeShellWithPanels();
-    ShowAndActivate();
-    Start(0x3);
-    QTest::mouseClick(Control<QAbstractButton>(C::MuteCheck, 0), Qt::LeftButton);
+    PickUnit(Panel(1).Control(C::AmplitudeUnitButton), "1");
+    ExpectShown(Panel(1), {{C::AmplitudeUnitButton, "1"}, {C::AmplitudeText, "0.1"}});
+    ExpectShown(Panel(0), {{C::AmplitudeUnitButton, "dB"}});
+    prompts->NextFile = ProgramFolder() + "fehlt.csv";
+    QTest::mouseClick(Panel(0).Control(C::WaveformFileButton), Qt::LeftButton);
+    EXPECT_EQ(messages.Errors, std::vector{ReadErrorMessage(prompts->NextFile)});
+    QTest::mouseClick(Panel(0).Control(C::MuteCheck), Qt::LeftButton);
     EXPECT_EQ(Published(0).Flags, 0);
+
+    ActivateMain();  // back from the unit menu
     PressOnMain(Qt::Key_R, Qt::ControlModifier);
     EXPECT_TRUE(host->Panels().Panels().empty());
     EXPECT_TRUE(shell->PanelArea().widget()->children().isEmpty());
-
     Start(0x1);
     ASSERT_EQ(host->Panels().Panels().size(), 1u);
-    EXPECT_TRUE(Control<QAbstractButton>(C::MuteCheck, 0)->isChecked());
-    EXPECT_EQ(Published(0), ChannelSettings{});
-    EXPECT_EQ(TextOf(C::AmplitudeUnitButton, 0), "dB");
+    EXPECT_EQ(Published(0), S{});
+    ExpectShown(Panel(0), {{C::MuteCheck, "[x]"}, {C::AmplitudeUnitButton, "dB"}});
 }
 
-TEST_F(ShellWithPanels, ReadErrorGoesToTheShellsMessageBox) {
-    MakeShellWithPanels();
-    ShowAndActivate();
-    Start(0x1);
-    prompts->NextFile = ProgramFolder() + "fehlt.csv";
-    QTest::mouseClick(Control<QAbstractButton>(C::WaveformFileButton, 0), Qt::LeftButton);
-    ASSERT_EQ(messages.Errors.size(), 1u);
-    EXPECT_EQ(messages.Errors[0], "Beim Einlesen der Datei \"" +
-                                      QDir::toNativeSeparators(prompts->NextFile) +
-                                      "\" ist ein Fehler aufgetreten!");
-}
-
-// The real prompt: title, text, preset with the caret at its end and nothing selected; Enter
-// confirms, Escape cancels.
-class SlotNamePrompt : public ::testing::Test {
-  protected:
-    QString Answer(const QString& preset, std::function<void(QLineEdit&)> user) {
-        QTimer::singleShot(0, [&] {
+// The real prompt: its title and text, the preset with the caret at its end, nothing selected,
+// the field focused; Enter confirms the edited name, Escape cancels.
+TEST(SlotNamePrompt, ShowsThePresetEnterConfirmsEscapeCancels) {
+    for (const auto& [key, answer] :
+         {std::pair{Qt::Key_Return, QString("Messung 2")}, std::pair{Qt::Key_Escape, QString()}}) {
+        QTimer::singleShot(0, [key] {
             QWidget* dialog = QApplication::activeModalWidget();
             ASSERT_NE(dialog, nullptr);
-            title = dialog->windowTitle();
             const auto labels = dialog->findChildren<QLabel*>();
-            ASSERT_EQ(labels.size(), 1);
-            text = labels[0]->text();
             auto* field = dialog->findChild<QLineEdit*>();
+            ASSERT_EQ(labels.size(), 1);
             ASSERT_NE(field, nullptr);
-            shownText = field->text();
-            cursor = field->cursorPosition();
-            selected = field->hasSelectedText();
-            focused = dialog->focusWidget() == field;
-            user(*field);
+            EXPECT_EQ(dialog->windowTitle(), "Einstellung speichern");
+            EXPECT_EQ(labels[0]->text(), "Bitte geben Sie einen Namen für die Einstellung ein!");
+            EXPECT_EQ(field->text(), "Messung");
+            EXPECT_EQ(field->cursorPosition(), 7);
+            EXPECT_FALSE(field->hasSelectedText());
+            EXPECT_EQ(dialog->focusWidget(), field);
+            QTest::keyClicks(field, " 2");
+            QTest::keyClick(field, key);
         });
-        return AskSlotNameWithDialog(nullptr, preset);
+        EXPECT_EQ(AskSlotNameWithDialog(nullptr, "Messung"), answer);
     }
-
-    QString title, text, shownText;
-    int cursor = -1;
-    bool selected = true;
-    bool focused = false;
-};
-
-TEST_F(SlotNamePrompt, EnterConfirmsTheEditedName) {
-    const QString answer = Answer("Messung", [](QLineEdit& field) {
-        QTest::keyClicks(&field, " 2");
-        QTest::keyClick(&field, Qt::Key_Return);
-    });
-    EXPECT_EQ(answer, "Messung 2");
-    EXPECT_EQ(title, "Einstellung speichern");
-    EXPECT_EQ(text, "Bitte geben Sie einen Namen für die Einstellung ein!");
-    EXPECT_EQ(shownText, "Messung");
-    EXPECT_EQ(cursor, 7);
-    EXPECT_FALSE(selected);
-    EXPECT_TRUE(focused);
-}
-
-TEST_F(SlotNamePrompt, EscapeCancels) {
-    const QString answer = Answer("Messung", [](QLineEdit& field) {
-        QTest::keyClicks(&field, "X");
-        QTest::keyClick(&field, Qt::Key_Escape);
-    });
-    EXPECT_EQ(answer, "");
 }
 
 }  // namespace

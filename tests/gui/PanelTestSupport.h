@@ -5,42 +5,84 @@
 #include <bit>
 #include <memory>
 #include <mutex>
+#include <ostream>
+#include <utility>
 #include <vector>
 
-#include <QAction>
 #include <QApplication>
-#include <QClipboard>
-#include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
 
-#include "audio/OutputStream.h"
 #include "audio/StreamEngine.h"
 #include "audio/VirtualWaveOut.h"
-#include "channel/ChannelPanel.h"
 #include "channel/ChannelPanelList.h"
 #include "channel/PanelDialogs.h"
 #include "synth/Renderer.h"
-#include "tests/gui/QStringPrinter.h"
+
+// GoogleTest shows a QString as its text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace tonquelle::testing {
 
-// Answers the file dialog from the test and records the error messages.
+using C = PanelControl;
+
+// What a control shows: "[x]" or "[ ]" for a check box, else a frame's title, a list's entry, a
+// slider's position or a text.
+inline QString Shown(const ChannelPanel& panel, PanelControl which) {
+    const QWidget* control = panel.Control(which);
+    if (control->property("checkable").toBool()) {
+        return control->property("checked").toBool() ? "[x]" : "[ ]";
+    }
+    for (const char* property : {"title", "currentText", "value", "text"}) {
+        if (const QVariant value = control->property(property); value.isValid()) {
+            return value.toString();
+        }
+    }
+    return "?";
+}
+
+using ShownTexts = std::vector<std::pair<PanelControl, QString>>;
+
+inline void ExpectShown(const ChannelPanel& panel, const ShownTexts& expected) {
+    for (const auto& [control, text] : expected) {
+        EXPECT_EQ(Shown(panel, control), text) << "control " << static_cast<int>(control);
+    }
+}
+
+// Presses a unit button and picks `entry` ("1" or "dB") in the menu it opens; any other entry
+// dismisses the menu.
+inline void PickUnit(QWidget* unitButton, const QString& entry) {
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions()) {
+            if (action->text() == entry) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+                return;
+            }
+        }
+        QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    QTest::mouseClick(unitButton, Qt::LeftButton);
+}
+
+inline QString ReadErrorMessage(const QString& path) {
+    return "Beim Einlesen der Datei \"" + QDir::toNativeSeparators(path) +
+           "\" ist ein Fehler aufgetreten!";
+}
+
+// Answers the file dialog from the test (empty: the user cancels) and records the messages.
 class RecordingDialogs final : public PanelDialogs {
   public:
-    QString ChooseWaveformFile(QWidget*) override {
-        ++FileDialogs;
-        return NextFile;
-    }
+    QString ChooseWaveformFile(QWidget*) override { return NextFile; }
     void ShowError(QWidget*, const QString& text) override { Errors.push_back(text); }
-
-    QString NextFile;  // empty: the user cancels
-    int FileDialogs = 0;
+    QString NextFile;
     std::vector<QString> Errors;
 };
 
@@ -48,44 +90,27 @@ class RecordingDialogs final : public PanelDialogs {
 // the panels in a container as big as the shell's panel area, and a unit menu like the shell's.
 class PanelTest : public ::testing::Test {
   protected:
-    // 8000 Hz, 16 bit, 10 ms buffers: 80 frames a buffer.
+    // 8000 Hz, 16 bit, 10 ms buffers: 80 frames a buffer. Returns when both buffers are rendered
+    // and queued: nothing more is rendered until the test plays one.
     void Start(std::int32_t channelMask) {
         stream.Driver = &driver;
-        stream.Config.OutputDevice = -1;
-        stream.Config.SampleRate = 8000;
-        stream.Config.Resolution = 16;
-        stream.Config.BufferLength = 10;
-        stream.Config.ChannelMask = channelMask;
-        stream.Config.ChannelCount = std::popcount(static_cast<std::uint32_t>(channelMask));
-        for (std::int32_t c = 0; c < stream.Config.ChannelCount; ++c) {
-            stream.Channels[c].EditSettings = ChannelSettings{};
-        }
+        stream.Config = {-1, 8000, 16, 10, channelMask, std::popcount(std::uint32_t(channelMask))};
         PublishChannel(stream, -1);
         ASSERT_TRUE(StartOutput(stream));
-
-        window.resize(850, 415);
         container = new QWidget(&window);
         container->setGeometry(0, 0, 850, stream.Config.ChannelCount * 205 + 5);
-        QAction* factor = unitMenu.addAction("1");
-        QAction* decibel = unitMenu.addAction("dB");
+        for (std::int32_t unit : {UnitLinear, UnitDecibel}) {
+            QObject::connect(unitMenu.addAction(unit == UnitLinear ? "1" : "dB"),
+                             &QAction::triggered, [this, unit] { panels->ApplyUnitChoice(unit); });
+        }
         panels = std::make_unique<ChannelPanelList>(stream, dialogs, window, unitMenu);
-        QObject::connect(factor, &QAction::triggered,
-                         [this] { panels->ApplyUnitChoice(UnitLinear); });
-        QObject::connect(decibel, &QAction::triggered,
-                         [this] { panels->ApplyUnitChoice(UnitDecibel); });
         panels->CreatePanels(*container);
-        WaitUntilBothBuffersQueued();
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-
-    // Both buffers are rendered and queued: until the test plays one, nothing is rendered, so
-    // each test knows which buffers saw its changes.
-    void WaitUntilBothBuffersQueued() {
         for (int wait = 0; wait < 500 && driver.QueuedBuffers() < 2; ++wait) {
             QTest::qWait(10);
         }
         ASSERT_EQ(driver.QueuedBuffers(), 2u);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 
     void TearDown() override {
@@ -93,18 +118,7 @@ class PanelTest : public ::testing::Test {
         EXPECT_TRUE(StopOutput(stream));
     }
 
-    ChannelPanel& Panel(int index) { return *panels->Panels().at(index); }
-    template <class Widget>
-    Widget* Control(PanelControl which, int panel = 0) {
-        return Panel(panel).ControlAs<Widget>(which);
-    }
-    QLineEdit* Text(PanelControl which, int panel = 0) { return Control<QLineEdit>(which, panel); }
-    QSlider* Slider(PanelControl which, int panel = 0) { return Control<QSlider>(which, panel); }
-    QComboBox* List(PanelControl which, int panel = 0) { return Control<QComboBox>(which, panel); }
-    QAbstractButton* Button(PanelControl which, int panel = 0) {
-        return Control<QAbstractButton>(which, panel);
-    }
-    ChannelSettings& Edited(int channel = 0) { return stream.Channels[channel].EditSettings; }
+    ChannelPanel& Panel(int index = 0) { return *panels->Panels().at(index); }
 
     // What the renderer takes over at its next buffer.
     ChannelSettings Published(int channel = 0) {
@@ -112,48 +126,23 @@ class PanelTest : public ::testing::Test {
         return stream.Channels[channel].PendingSettings;
     }
 
-    // Replaces a field's text the way a user does: select everything, then type.
-    void Retype(PanelControl field, const QString& text, int panel = 0) {
-        QLineEdit* edit = Text(field, panel);
-        edit->selectAll();
-        if (text.isEmpty()) {
-            QTest::keyClick(edit, Qt::Key_Backspace);
+    // Operates a control as a user does: moves a slider to `input`, replaces a field's text with
+    // `input` key by key, picks the unit `input` in a unit button's menu, types `input` into a
+    // list (picking the first entry starting with it), clicks anything else.
+    void Operate(PanelControl which, const QString& input = {}, int panel = 0) {
+        QWidget* control = Panel(panel).Control(which);
+        if (auto* slider = qobject_cast<QSlider*>(control)) {
+            slider->setSliderPosition(input.toInt());  // a drag reports each position
+        } else if (auto* field = qobject_cast<QLineEdit*>(control)) {
+            field->selectAll();
+            input.isEmpty() ? QTest::keyClick(field, Qt::Key_Backspace)
+                            : QTest::keyClicks(field, input);
+        } else if (control->property("text") == "dB" || control->property("text") == "1") {
+            PickUnit(control, input);
         } else {
-            QTest::keyClicks(edit, text);
+            control->property("currentText").isValid() ? QTest::keyClicks(control, input)
+                                                       : QTest::mouseClick(control, Qt::LeftButton);
         }
-    }
-
-    // Replaces a field's text at once, as pasting does.
-    void Paste(PanelControl field, const QString& text, int panel = 0) {
-        QLineEdit* edit = Text(field, panel);
-        QGuiApplication::clipboard()->setText(text);
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-    }
-
-    void Click(PanelControl which, int panel = 0) {
-        QTest::mouseClick(Button(which, panel), Qt::LeftButton);
-    }
-
-    // Presses a unit button and picks `entry` ("1" or "dB") in the menu it opens; an empty
-    // entry dismisses the menu. Returns where the menu's top-left corner was shown.
-    QPoint PickUnit(PanelControl unitButton, const QString& entry, int panel = 0) {
-        QPoint shownAt(-1, -1);
-        QTimer::singleShot(0, [&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            ASSERT_NE(menu, nullptr);
-            shownAt = menu->pos();
-            for (QAction* action : menu->actions()) {
-                if (action->text() == entry) {
-                    QTest::mouseClick(menu, Qt::LeftButton, {},
-                                      menu->actionGeometry(action).center());
-                    return;
-                }
-            }
-            QTest::keyClick(menu, Qt::Key_Escape);
-        });
-        Click(unitButton, panel);
-        return shownAt;
     }
 
     VirtualWaveOutDriver driver{VirtualClock::Manual};
