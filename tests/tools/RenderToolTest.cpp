@@ -35,17 +35,18 @@ std::vector<std::uint8_t> DataOf(const std::string& file) {
 // Slot 3: a shifted sine, a triangle with FM and square AM, the user shape given with --wave
 // beyond full scale, and a muted channel.
 std::vector<reference::Channel> Varied(const WaveformTable* user) {
-    std::vector<reference::Channel> channels(4, {ChannelSettings{}});
-    ChannelSettings& a = channels[0].Settings;
-    a.Flags = 0, a.Frequency = 1000, a.Amplitude = 0.8, a.PhaseShift = 0.5;
-    ChannelSettings& b = channels[1].Settings;
-    b.Flags = FlagFM | FlagAM, b.Waveform = WaveformIndex::Triangle, b.FMFrequency = 3;
-    b.FMMinFreq = 200, b.FMMaxFreq = 900, b.AMWaveform = WaveformIndex::Square;
-    b.AMFrequency = 7, b.AMMinAmp = 0.1, b.AMMaxAmp = 0.9;
-    channels[2].Settings.Flags = 0, channels[2].Settings.Waveform = WaveformIndex::User;
-    channels[2].Settings.Amplitude = 1.2, channels[2].Carrier = user;
-    channels[3].Settings.Flags = FlagMute;
-    return channels;
+    return {{{.Flags = 0, .PhaseShift = 0.5, .Frequency = 1000, .Amplitude = 0.8}},
+            {{.Flags = FlagFM | FlagAM,
+              .Waveform = WaveformIndex::Triangle,
+              .FMFrequency = 3,
+              .FMMinFreq = 200,
+              .FMMaxFreq = 900,
+              .AMWaveform = WaveformIndex::Square,
+              .AMFrequency = 7,
+              .AMMinAmp = 0.1,
+              .AMMaxAmp = 0.9}},
+            {{.Flags = 0, .Waveform = WaveformIndex::User, .Amplitude = 1.2}, user},
+            {{.Flags = FlagMute}}};
 }
 
 class RenderTool : public ::testing::Test {
