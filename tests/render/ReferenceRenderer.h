@@ -3,7 +3,8 @@
 // An independent statement of how channel settings become PCM bytes, written for the tests
 // straight from the formulas: one frame after the other, within a frame channel 0 first, each
 // value computed in the formulas' order of operations. It shares nothing with the renderer but
-// the shapes and the sample encoding, which have their own tests.
+// the shapes and the sample encoding, which have their own tests. Prepare and RenderNext set up
+// and drive the real renderer with the same channels, for the tests that compare the two.
 
 #include <algorithm>
 #include <cstdint>
@@ -25,6 +26,7 @@ inline WaveformTable Table(const std::vector<double>& points) {
     std::copy(points.begin(), points.end(), table.Points.get());
     return table;
 }
+
 struct Channel {
     ChannelSettings Settings;
     const WaveformTable* Carrier = nullptr;  // slot 0, may be null: empty
