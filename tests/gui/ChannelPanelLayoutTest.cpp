@@ -18,14 +18,9 @@ TEST_F(ChannelPanelLayout, NewPanelsShowTheirTextsAndTheChannelDefaults) {
                                "Amplitude|200|-20|dB|[ ]|Sinus||...|Frequenz:|1|Hz|Minimum:|-60|"
                                "dB|Maximum:|-20|dB")
                                .split('|');
-    for (int panel = 0; panel < 2; ++panel) {
-        QStringList shown;
-        for (int control = 0; control < PanelControlCount; ++control) {
-            shown << Shown(Panel(panel), static_cast<PanelControl>(control));
-        }
-        EXPECT_EQ(shown, expected);
-        expected[0] = "Kanal 2 (Front Right)";
-    }
+    EXPECT_EQ(AllShown(Panel(0)), expected);
+    expected[0] = "Kanal 2 (Front Right)";
+    EXPECT_EQ(AllShown(Panel(1)), expected);
 }
 
 // A representative set: offsets from the frame's corner plus (5, 5 + 205) for the second panel.

@@ -30,25 +30,19 @@ class ShellPanelsTest : public ShellTest {
     void SetUp() override {
         ShellTest::SetUp();
         PanelHostFactory factory = [this](const PanelContext& context) {
-            auto made = std::make_unique<ChannelPanelHost>(context, MakePrompts());
+            auto recording = std::make_unique<RecordingPrompts>();
+            prompts = recording.get();
+            auto made = std::make_unique<ChannelPanelHost>(context, std::move(recording));
             host = made.get();
             return made;
         };
         shell = std::make_unique<Shell>(
             ShellServices{driver, messages, urls, ProgramFolder(), UserFolder(), factory});
     }
-    std::unique_ptr<PanelPrompts> MakePrompts() {
-        auto made = std::make_unique<RecordingPrompts>();
-        prompts = made.get();
-        return made;
-    }
 
     const ChannelPanel& Panel(int index) const { return *host->Panels().Panels().at(index); }
     ChannelSettings& Edited(int channel) { return shell->Stream().Channels[channel].EditSettings; }
-    ChannelSettings Published(int channel) {
-        std::lock_guard lock(shell->Stream().SettingsLock);
-        return shell->Stream().Channels[channel].PendingSettings;
-    }
+    ChannelSettings Published(int channel) { return PublishedOf(shell->Stream(), channel); }
 
     ChannelPanelHost* host = nullptr;
     RecordingPrompts* prompts = nullptr;
@@ -60,19 +54,11 @@ using ShellWithPanels = ShellPanelsTest;
 
 // A record that differs from the defaults and from every other channel's in every value field.
 S Distinct(int c) {
-    return {c % 2 == 0 ? FlagFM : FlagAM,
-            c % 5,
-            0.1 * (c + 1),
-            1000.0 + c,
-            (c + 1) % 5,
-            2.0 + c,
-            100.0 + c,
-            200.0 + c,
-            0.5 + 0.01 * c,
-            (c + 2) % 6,
-            3.0 + c,
-            0.01 * (c + 1),
-            0.9 - 0.01 * c};
+    const double d = c;
+    const std::int32_t flags = c % 2 == 0 ? FlagFM : FlagAM;
+    return {flags, c % 5,          0.1 * (d + 1), 1000 + d,       (c + 1) % 5,
+            2 + d, 100 + d,        200 + d,       0.5 + 0.01 * d, (c + 2) % 6,
+            3 + d, 0.01 * (d + 1), 0.9 - 0.01 * d};
 }
 
 MemorySlot DistinctSlot(const std::string& name, int offset) {
@@ -107,13 +93,10 @@ TEST_F(MemorySlotCommands, SaveCopiesTheRunningChannelsUnderTheTrimmedName) {
     EXPECT_EQ(shell->Slots()[0].Name, "Erste");
     EXPECT_EQ(shell->Slots()[0].Channels, first.Channels);
     EXPECT_EQ(shell->Slots()[3].Name, "Unbenannt");
-    const std::pair<int, QString> menuTexts[] = {{MenuLoadSlot + 4, "Messung A\tStrg+&5"},
-                                                 {MenuSaveSlot + 4, "Messung A\tAlt+&5"},
-                                                 {MenuLoadSlot + 9, "Zehn neu\tStrg+&0"},
-                                                 {MenuSaveSlot, "Erste\tAlt+&1"}};
-    for (const auto& [menu, text] : menuTexts) {
-        EXPECT_EQ(MenuText(menu), text);
-    }
+    EXPECT_EQ(MenuText(MenuLoadSlot + 4), "Messung A\tStrg+&5");
+    EXPECT_EQ(MenuText(MenuSaveSlot + 4), "Messung A\tAlt+&5");
+    EXPECT_EQ(MenuText(MenuLoadSlot + 9), "Zehn neu\tStrg+&0");
+    EXPECT_EQ(MenuText(MenuSaveSlot), "Erste\tAlt+&1");
 }
 
 TEST_F(MemorySlotCommands, EightChannelSlotLoadsIntoTwoRunningChannels) {
@@ -128,24 +111,16 @@ TEST_F(MemorySlotCommands, EightChannelSlotLoadsIntoTwoRunningChannels) {
     EXPECT_EQ(Edited(2), S{});                  // not in use: keeps its record
     EXPECT_EQ(shell->Slots()[2].Name, "Acht");  // loading leaves the slot
     // Channel 1: 1001 Hz is slider 300·ln(50.05)/ln(1000) = 170; 0.2 rad is 11.4592°, slider
-    // (11.46 + 180) / 2 = 96; the amplitudes 0.51, 0.02, 0.89 in dB are 20·log10 of them.
-    ExpectShown(Panel(1), {{C::FrequencyText, "1001"},
-                           {C::FrequencySlider, "170"},
-                           {C::PhaseText, "11.4592"},
-                           {C::PhaseSlider, "96"},
-                           {C::MuteCheck, "[ ]"},
-                           {C::FMCheck, "[ ]"},
-                           {C::AMCheck, "[x]"},
-                           {C::WaveformList, "Dreieck"},
-                           {C::FMWaveformList, "Sägezahn fallend"},
-                           {C::AMWaveformList, "Sägezahn steigend"},
-                           {C::FMFrequencyText, "3"},
-                           {C::FMMinText, "101"},
-                           {C::FMMaxText, "201"},
-                           {C::AMFrequencyText, "4"},
-                           {C::AmplitudeText, "-5.8486"},
-                           {C::AMMinText, "-33.9794"},
-                           {C::AMMaxText, "-1.0122"}});
+    // (11.46 + 180) / 2 = 96; the amplitudes 0.51, 0.02, 0.89 in dB are 20·log10 of them, the
+    // slider 300 + 5·(-5.8486) = 271.
+    EXPECT_EQ(
+        AllShown(Panel(1)),
+        QString("Kanal 2 (Back Left)|Wellenform|Dreieck||...|Stummschaltung|[ ]|"
+                "Phasenverschiebung|96|11.4592|°|Frequenz|170|+10|+1|+0,1|-0,1|-1|-10|1001|Hz|"
+                "[ ]|Sägezahn fallend|Frequenz:|3|Hz|Minimum:|101|Hz|Maximum:|201|Hz|"
+                "Amplitude|271|-5.8486|dB|[x]|Sägezahn steigend||...|Frequenz:|4|Hz|"
+                "Minimum:|-33.9794|dB|Maximum:|-1.0122|dB")
+            .split('|'));
 }
 
 // A field in dB stays in dB unless the loaded value has no dB form (0, negative, NaN); a field

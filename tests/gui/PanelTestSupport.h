@@ -47,6 +47,15 @@ inline QString Shown(const ChannelPanel& panel, PanelControl which) {
     return "?";
 }
 
+// What every control shows, in creation order.
+inline QStringList AllShown(const ChannelPanel& panel) {
+    QStringList shown;
+    for (int control = 0; control < PanelControlCount; ++control) {
+        shown << Shown(panel, static_cast<PanelControl>(control));
+    }
+    return shown;
+}
+
 using ShownTexts = std::vector<std::pair<PanelControl, QString>>;
 
 inline void ExpectShown(const ChannelPanel& panel, const ShownTexts& expected) {
@@ -70,6 +79,12 @@ inline void PickUnit(QWidget* unitButton, const QString& entry) {
         QTest::keyClick(menu, Qt::Key_Escape);
     });
     QTest::mouseClick(unitButton, Qt::LeftButton);
+}
+
+// What the renderer takes over at its next buffer.
+inline ChannelSettings PublishedOf(OutputStream& stream, int channel) {
+    std::lock_guard lock(stream.SettingsLock);
+    return stream.Channels[channel].PendingSettings;
 }
 
 inline QString ReadErrorMessage(const QString& path) {
@@ -120,11 +135,7 @@ class PanelTest : public ::testing::Test {
 
     ChannelPanel& Panel(int index = 0) { return *panels->Panels().at(index); }
 
-    // What the renderer takes over at its next buffer.
-    ChannelSettings Published(int channel = 0) {
-        std::lock_guard lock(stream.SettingsLock);
-        return stream.Channels[channel].PendingSettings;
-    }
+    ChannelSettings Published(int channel = 0) { return PublishedOf(stream, channel); }
 
     // Operates a control as a user does: moves a slider to `input`, replaces a field's text with
     // `input` key by key, picks the unit `input` in a unit button's menu, types `input` into a
