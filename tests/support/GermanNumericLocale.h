@@ -1,17 +1,19 @@
 #pragma once
 
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <locale>
 #include <random>
 #include <string>
+#include <string_view>
 
 namespace tonquelle::testing {
 
 // Switches the C and C++ locale to German (comma as decimal separator) for one test, building the
 // locale into a folder of its own when the system has none installed: test programs run side by
-// side must not build into the same folder.
+// side must not build into the same folder. Active once the C library writes a decimal comma.
 class GermanNumericLocale {
   public:
     GermanNumericLocale() {
@@ -41,10 +43,13 @@ class GermanNumericLocale {
 
   private:
     bool TrySet() {
-        active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
-        if (active_) {
-            std::locale::global(std::locale("de_DE.UTF-8"));
+        if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+            return false;
         }
+        std::locale::global(std::locale("de_DE.UTF-8"));
+        char text[8];
+        std::snprintf(text, sizeof text, "%.1f", 0.5);
+        active_ = std::string_view(text) == "0,5";
         return active_;
     }
     std::filesystem::path folder_;
