@@ -56,4 +56,8 @@ WaveResult AcceptForWrite(WaveHeader& header, std::uint32_t blockAlign) {
     return WaveOk;
 }
 
+std::string DefaultDeviceLabel(const std::string& deviceName) {
+    return deviceName.empty() ? std::string("Standardgerät") : "Standardgerät (" + deviceName + ")";
+}
+
 }  // namespace tonquelle

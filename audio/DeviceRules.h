@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "audio/WaveOut.h"
 
@@ -19,6 +20,10 @@ bool IsPlainPcmFormat(const WaveFormat& format);
 
 // Byte value of silence: 0x80 for unsigned 8-bit samples, else 0.
 std::uint8_t SilenceByte(const WaveFormat& format);
+
+// The device list's entry for the system's default output (id -1): "Standardgerät", followed by
+// the name of the device it stands for when that is known.
+std::string DefaultDeviceLabel(const std::string& deviceName);
 
 // Header bookkeeping of Prepare, Unprepare and Write. Unpreparing a header that was never
 // prepared succeeds; a header still queued gives WaveStillPlaying.

@@ -319,7 +319,7 @@ class PortAudioWaveOutDriver final : public WaveOutDriver {
 std::vector<WaveOutDeviceInfo> PortAudioWaveOutDriver::ListDevices() {
     std::vector<WaveOutDeviceInfo> list;
     if (const PaDeviceInfo* info = Pa_GetDeviceInfo(Pa_GetDefaultOutputDevice())) {
-        list.push_back({-1, std::string("Standardgerät (") + info->name + ")"});
+        list.push_back({-1, DefaultDeviceLabel(info->name)});
     }
     const std::vector<PaDeviceIndex> devices = OutputDevices();
     for (std::size_t i = 0; i < devices.size(); ++i) {

@@ -278,9 +278,8 @@ std::vector<WaveOutDeviceInfo> PulseWaveOutDriver::ListDevices() {
     }
     std::vector<WaveOutDeviceInfo> devices;
     const PulseSink* defaultSink = sinks.Find(-1);
-    devices.push_back({-1, defaultSink != nullptr
-                               ? "Standardgerät (" + defaultSink->Description + ")"
-                               : std::string("Standardgerät")});
+    devices.push_back(
+        {-1, DefaultDeviceLabel(defaultSink != nullptr ? defaultSink->Description : "")});
     for (std::size_t i = 0; i < sinks.Sinks.size(); ++i) {
         devices.push_back({static_cast<std::int32_t>(i), sinks.Sinks[i].Description});
     }
