@@ -4,15 +4,13 @@
 #include <numbers>
 
 #include <QFile>
-#include <QTemporaryDir>
 
-#include "tests/gui/PanelTestSupport.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace tonquelle::testing {
 namespace {
 
 constexpr double Pi = std::numbers::pi;
-using S = ChannelSettings;
 
 class PanelExamples : public PanelTest {
   protected:
@@ -34,12 +32,6 @@ class PanelExamples : public PanelTest {
         file.write(content);
         return file.fileName();
     }
-    std::int32_t PendingPoints(int channel, std::int32_t slot) {
-        std::lock_guard lock(stream.SettingsLock);
-        return stream.Channels[channel].PendingWaveforms[slot].PointCount;
-    }
-
-    QTemporaryDir folder;
 };
 
 // Each example on its own panel. A typed value stays as typed while its slider stops at its end;
@@ -64,7 +56,7 @@ TEST_F(PanelExamples, PhaseFrequencySwitchesAndLists) {
     for (const auto& [button, frequency] : steps) {
         Expect(5, {{button, {}}}, &S::Frequency, frequency, {});
     }
-    stream.Channels[6].EditSettings.Flags |= 0x100;
+    Edited(6).Flags |= 0x100;
     Expect(6, {{C::MuteCheck, {}}}, &S::Flags, 0x100, {{C::MuteCheck, "[ ]"}});
     Expect(6, {{C::FMCheck, {}}, {C::AMCheck, {}}, {C::MuteCheck, {}}}, &S::Flags,
            0x100 | FlagFM | FlagAM | FlagMute, {{C::FMCheck, "[x]"}, {C::AMCheck, "[x]"}});
@@ -121,21 +113,24 @@ TEST_F(PanelExamples, TypingAppliesEveryKeystroke) {
 }
 
 // A change on a panel is heard from the next buffer the stream renders: the two buffers already
-// rendered play as before, the third carries it. Each panel plays its own channel.
+// rendered play as before, the third carries it. Each panel plays its own channel. 8000 Hz,
+// 16 bit, 50 ms: 400 frames a buffer.
 TEST_F(PanelExamples, UnmutingIsHeardFromTheNextRenderedBuffer) {
+    shell->Stream().Config = {-1, 8000, 16, 50, 0x3, 2};
     Start(0x3);
+    ASSERT_EQ(driver.QueuedBuffers(), 2u);
     Operate(C::FrequencyText, "1000", 1);
     Operate(C::MuteCheck, {}, 1);
     ASSERT_EQ(driver.PlayBuffers(3), 3);
     const std::vector<std::uint8_t> played = driver.PlayedBytes();
-    ASSERT_EQ(played.size(), 3u * 80 * 2 * 2);  // 80 frames a buffer, two 16-bit channels
-    for (int frame = 0; frame < 3 * 80; ++frame) {
+    ASSERT_EQ(played.size(), 3u * 400 * 2 * 2);  // two 16-bit channels
+    for (int frame = 0; frame < 3 * 400; ++frame) {
         std::int16_t sample[2];
         std::memcpy(sample, played.data() + frame * 4, sizeof sample);
         EXPECT_EQ(sample[0], 0) << frame;
         // 0.1 * sin(2π · 1000 Hz · t) on the common time base, t = frame / 8000.
         // Silent in the first two buffers.
-        const bool heard = frame >= 2 * 80;
+        const bool heard = frame >= 2 * 400;
         const double expected = 0.1 * 32767.0 * std::sin(1000.0 * 2 * Pi * frame / 8000.0);
         EXPECT_NEAR(sample[1], heard ? expected : 0.0, heard ? 2.0 : 0.0) << frame;
     }
@@ -145,10 +140,10 @@ TEST_F(PanelExamples, UnmutingIsHeardFromTheNextRenderedBuffer) {
 // shows the message and changes nothing, nor does a cancelled dialog.
 TEST_F(PanelExamples, FileButtons) {
     Start(0x3);
-    dialogs.NextFile = Write("säge.csv", "0\n0.5\n1\n-1\n-0.5\n");
+    prompts->NextFile = Write("säge.csv", "0\n0.5\n1\n-1\n-0.5\n");
     Expect(1, {{C::WaveformFileButton, {}}}, &S::Waveform, WaveformIndex::User,
            {{C::WaveformFileName, "säge.csv"}, {C::WaveformList, "Datei"}, {C::AMFileName, ""}});
-    dialogs.NextFile = Write("hüllkurve.txt", "1\n0\n");
+    prompts->NextFile = Write("hüllkurve.txt", "1\n0\n");
     Expect(0, {{C::AMFileButton, {}}}, &S::AMWaveform, WaveformIndex::User,
            {{C::AMFileName, "hüllkurve.txt"}, {C::AMWaveformList, "Datei"}});
     EXPECT_EQ(Published(0).Waveform, WaveformIndex::Sine);
@@ -160,19 +155,23 @@ TEST_F(PanelExamples, FileButtons) {
     const std::pair<C, QString> attempts[] = {
         {C::WaveformFileButton, empty}, {C::AMFileButton, missing}, {C::WaveformFileButton, {}}};
     for (const auto& [button, file] : attempts) {
-        dialogs.NextFile = file;
+        prompts->NextFile = file;
         Operate(button, {}, 1);
     }
-    EXPECT_EQ(dialogs.Errors, std::vector({ReadErrorMessage(empty), ReadErrorMessage(missing)}));
+    EXPECT_EQ(messages.Errors, std::vector({ReadErrorMessage(empty), ReadErrorMessage(missing)}));
     ExpectShown(Panel(1), {{C::WaveformFileName, "säge.csv"},
                            {C::WaveformList, "Sinus"},
                            {C::AMFileName, ""},
                            {C::AMWaveformList, "Sinus"}});
     EXPECT_EQ(Published(1), before);
-    EXPECT_EQ(stream.Channels[1].EditSettings, before);
-    EXPECT_EQ((std::array{PendingPoints(0, WaveformSlotCarrier), PendingPoints(0, WaveformSlotAM),
-                          PendingPoints(1, WaveformSlotCarrier), PendingPoints(1, WaveformSlotAM)}),
-              (std::array<std::int32_t, 4>{0, 2, 5, 0}));  // the good tables still wait
+    EXPECT_EQ(Edited(1), before);
+    std::lock_guard lock(shell->Stream().SettingsLock);
+    const auto& waiting = shell->Stream().Channels;  // the good tables still wait
+    EXPECT_EQ((std::array{waiting[0].PendingWaveforms[WaveformSlotCarrier].PointCount,
+                          waiting[0].PendingWaveforms[WaveformSlotAM].PointCount,
+                          waiting[1].PendingWaveforms[WaveformSlotCarrier].PointCount,
+                          waiting[1].PendingWaveforms[WaveformSlotAM].PointCount}),
+              (std::array<std::int32_t, 4>{0, 2, 5, 0}));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <tuple>
 
-#include "tests/gui/PanelTestSupport.h"
+#include <QScrollBar>
+
+#include "tests/gui/GuiTestSupport.h"
 
 namespace tonquelle::testing {
 namespace {
@@ -8,9 +10,9 @@ namespace {
 using ChannelPanelLayout = PanelTest;
 
 // Every control of a new panel in creation order: the frame's title, the captions and labels,
-// and the channel defaults (a muted 440 Hz sine at -20 dB).
+// and the channel defaults (a muted 440 Hz sine at -20 dB). Stopping removes the panels; the next
+// start begins with the defaults again.
 TEST_F(ChannelPanelLayout, NewPanelsShowTheirTextsAndTheChannelDefaults) {
-    Start(0x3);
     QStringList expected = QString(
                                "Kanal 1 (Front Left)|Wellenform|Sinus||...|Stummschaltung|[x]|"
                                "Phasenverschiebung|90|0|°|Frequenz|134|+10|+1|+0,1|-0,1|-1|-10|"
@@ -18,14 +20,28 @@ TEST_F(ChannelPanelLayout, NewPanelsShowTheirTextsAndTheChannelDefaults) {
                                "Amplitude|200|-20|dB|[ ]|Sinus||...|Frequenz:|1|Hz|Minimum:|-60|"
                                "dB|Maximum:|-20|dB")
                                .split('|');
-    EXPECT_EQ(AllShown(Panel(0)), expected);
-    expected[0] = "Kanal 2 (Front Right)";
-    EXPECT_EQ(AllShown(Panel(1)), expected);
+    for (int run = 0; run < 2; ++run) {
+        Start(0x3);
+        expected[0] = "Kanal 1 (Front Left)";
+        EXPECT_EQ(AllShown(Panel(0)), expected);
+        expected[0] = "Kanal 2 (Front Right)";
+        EXPECT_EQ(AllShown(Panel(1)), expected);
+        EXPECT_EQ(Published(1), S{});
+        Operate(C::AmplitudeUnitButton, "1", 1);  // the shared unit menu serves that panel only
+        ExpectShown(Panel(0), {{C::AmplitudeUnitButton, "dB"}});
+        Operate(C::MuteCheck);
+        ActivateMain();  // back from the unit menu
+        PressOnMain(Qt::Key_R, Qt::ControlModifier);
+        EXPECT_TRUE(host->Panels().Panels().empty());
+        EXPECT_TRUE(shell->PanelArea().widget()->children().isEmpty());
+    }
 }
 
-// A representative set: offsets from the frame's corner plus (5, 5 + 205) for the second panel.
-TEST_F(ChannelPanelLayout, ControlsSitAtTheirPlacesInTheSecondPanel) {
-    Start(0x3);
+// A representative set of places: offsets from the frame's corner plus (5, 5 + 205) for the
+// second panel. The last of eight frames ends 5 pixels above the bottom of the view scrolled to
+// its end.
+TEST_F(ChannelPanelLayout, ControlsSitAtTheirPlacesAndEightPanelsScrollToTheLastOne) {
+    Start(0xFF);
     const std::pair<C, QRect> places[] = {
         {C::Frame, {5, 210, 840, 200}},          {C::WaveformList, {15, 255, 200, 20}},
         {C::PhaseSlider, {15, 380, 95, 20}},     {C::FrequencySlider, {240, 255, 30, 120}},
@@ -34,6 +50,16 @@ TEST_F(ChannelPanelLayout, ControlsSitAtTheirPlacesInTheSecondPanel) {
     for (const auto& [control, place] : places) {
         EXPECT_EQ(Panel(1).Control(control)->geometry(), place) << static_cast<int>(control);
     }
+    ASSERT_EQ(host->Panels().Panels().size(), 8u);
+    EXPECT_EQ(InnerSize(), QSize(850, 1645));
+    QScrollBar* bar = shell->PanelArea().verticalScrollBar();
+    const int viewportHeight = shell->PanelArea().viewport()->height();
+    EXPECT_EQ(bar->maximum(), 1645 - viewportHeight);
+    bar->setValue(bar->maximum());
+    QWidget* lastFrame = Panel(7).Control(C::Frame);
+    EXPECT_EQ(lastFrame->geometry(), QRect(5, 1440, 840, 200));
+    EXPECT_EQ(lastFrame->mapTo(shell->PanelArea().viewport(), QPoint(0, 200)).y(),
+              viewportHeight - 5);
 }
 
 TEST(PanelTitle, NamesTheSpeakerOfTheChannelsBit) {

@@ -5,7 +5,7 @@
 
 #include "app/AboutBox.h"
 #include "app/DataFolder.h"
-#include "tests/gui/ShellTestSupport.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace tonquelle::testing {
 namespace {

@@ -1,56 +1,13 @@
 #include <limits>
 
 #include <QLabel>
-#include <QScrollArea>
-#include <QScrollBar>
 
-#include "app/ChannelPanelHost.h"
-#include "tests/gui/PanelTestSupport.h"
-#include "tests/gui/ShellTestSupport.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace tonquelle::testing {
 namespace {
 
-// Answers the panels' questions for the user and records the name prompts' presets.
-class RecordingPrompts final : public PanelPrompts {
-  public:
-    QString ChooseWaveformFile(QWidget*) override { return NextFile; }
-    QString AskSlotName(QWidget*, const QString& preset) override {
-        Presets << preset;
-        return Answers.value(Presets.size() - 1);  // none left: cancelled
-    }
-    QString NextFile;
-    QStringList Answers, Presets;
-};
-
-// The whole program on the virtual device, with the real channel panels and memory-slot
-// commands.
-class ShellPanelsTest : public ShellTest {
-  protected:
-    void SetUp() override {
-        ShellTest::SetUp();
-        PanelHostFactory factory = [this](const PanelContext& context) {
-            auto recording = std::make_unique<RecordingPrompts>();
-            prompts = recording.get();
-            auto made = std::make_unique<ChannelPanelHost>(context, std::move(recording));
-            host = made.get();
-            return made;
-        };
-        shell = std::make_unique<Shell>(
-            ShellServices{driver, messages, urls, ProgramFolder(), UserFolder(), factory});
-    }
-
-    const ChannelPanel& Panel(int index) const { return *host->Panels().Panels().at(index); }
-    ChannelSettings& Edited(int channel) { return shell->Stream().Channels[channel].EditSettings; }
-    ChannelSettings Published(int channel) { return PublishedOf(shell->Stream(), channel); }
-
-    ChannelPanelHost* host = nullptr;
-    RecordingPrompts* prompts = nullptr;
-};
-
-using S = ChannelSettings;
-using MemorySlotCommands = ShellPanelsTest;
-using ShellWithPanels = ShellPanelsTest;
+using MemorySlotCommands = PanelTest;
 
 // A record that differs from the defaults and from every other channel's in every value field.
 S Distinct(int c) {
@@ -76,7 +33,6 @@ TEST_F(MemorySlotCommands, SaveCopiesTheRunningChannelsUnderTheTrimmedName) {
     shell->Slots()[0] = first;
     shell->Slots()[4] = before;
     shell->Slots()[9].Name = "Zehn";
-    ShowAndActivate();
     Start(0x7);
     QTest::keyClicks(Panel(1).Control(C::FrequencyText), "5");  // 4405 Hz
     prompts->Answers = {"  Messung A  ", "Zehn neu", "     "};
@@ -101,7 +57,6 @@ TEST_F(MemorySlotCommands, SaveCopiesTheRunningChannelsUnderTheTrimmedName) {
 
 TEST_F(MemorySlotCommands, EightChannelSlotLoadsIntoTwoRunningChannels) {
     shell->Slots()[2] = DistinctSlot("Acht", 0);
-    ShowAndActivate();
     Start(0x12);
     PressOnMain(Qt::Key_3, Qt::ControlModifier);
     for (int c = 0; c < 2; ++c) {
@@ -130,7 +85,6 @@ TEST_F(MemorySlotCommands, LoadKeepsDecibelsUnlessTheValueHasNoDecibelForm) {
     loaded[0] = {
         .Waveform = 9, .FMWaveform = WaveformIndex::User, .Amplitude = 0.5, .AMMinAmp = -1.0};
     loaded[1] = {.Amplitude = 0.0, .AMMaxAmp = std::numeric_limits<double>::quiet_NaN()};
-    ShowAndActivate();
     Start(0x3);
     PressOnMain(Qt::Key_1, Qt::ControlModifier);
     ExpectShown(Panel(0), {{C::AmplitudeUnitButton, "dB"},
@@ -151,46 +105,6 @@ TEST_F(MemorySlotCommands, LoadKeepsDecibelsUnlessTheValueHasNoDecibelForm) {
     PressOnMain(Qt::Key_2, Qt::ControlModifier);  // slot 1: default records, amplitude 0.1
     ExpectShown(Panel(0), {{C::AmplitudeUnitButton, "dB"}, {C::AmplitudeText, "-20"}});
     ExpectShown(Panel(1), {{C::AmplitudeUnitButton, "1"}, {C::AmplitudeText, "0.1"}});
-}
-
-// The last frame ends 5 pixels above the bottom of the view scrolled to its end.
-TEST_F(ShellWithPanels, EightPanelsScrollToTheLastOne) {
-    ShowAndActivate();
-    Start(0xFF);
-    ASSERT_EQ(host->Panels().Panels().size(), 8u);
-    EXPECT_EQ(InnerSize(), QSize(850, 1645));
-    QScrollBar* bar = shell->PanelArea().verticalScrollBar();
-    const int viewportHeight = shell->PanelArea().viewport()->height();
-    EXPECT_EQ(bar->maximum(), 1645 - viewportHeight);
-    bar->setValue(bar->maximum());
-    QWidget* lastFrame = Panel(7).Control(C::Frame);
-    EXPECT_EQ(lastFrame->geometry(), QRect(5, 1440, 840, 200));
-    EXPECT_EQ(lastFrame->mapTo(shell->PanelArea().viewport(), QPoint(0, 200)).y(),
-              viewportHeight - 5);
-}
-
-// The shell's unit menu and message box serve the panels; stopping removes the panels, and the
-// next start begins with the channel defaults.
-TEST_F(ShellWithPanels, PanelsUseTheShellsMenuAndMessagesAndGoOnStop) {
-    ShowAndActivate();
-    Start(0x3);
-    PickUnit(Panel(1).Control(C::AmplitudeUnitButton), "1");
-    ExpectShown(Panel(1), {{C::AmplitudeUnitButton, "1"}, {C::AmplitudeText, "0.1"}});
-    ExpectShown(Panel(0), {{C::AmplitudeUnitButton, "dB"}});
-    prompts->NextFile = ProgramFolder() + "fehlt.csv";
-    QTest::mouseClick(Panel(0).Control(C::WaveformFileButton), Qt::LeftButton);
-    EXPECT_EQ(messages.Errors, std::vector{ReadErrorMessage(prompts->NextFile)});
-    QTest::mouseClick(Panel(0).Control(C::MuteCheck), Qt::LeftButton);
-    EXPECT_EQ(Published(0).Flags, 0);
-
-    ActivateMain();  // back from the unit menu
-    PressOnMain(Qt::Key_R, Qt::ControlModifier);
-    EXPECT_TRUE(host->Panels().Panels().empty());
-    EXPECT_TRUE(shell->PanelArea().widget()->children().isEmpty());
-    Start(0x1);
-    ASSERT_EQ(host->Panels().Panels().size(), 1u);
-    EXPECT_EQ(Published(0), S{});
-    ExpectShown(Panel(0), {{C::MuteCheck, "[x]"}, {C::AmplitudeUnitButton, "dB"}});
 }
 
 // The real prompt: its title and text, the preset with the caret at its end, nothing selected,

@@ -1,7 +1,6 @@
 // Start-up, menus, starting, stopping and leaving of the whole shell on the virtual device.
 
-#include "audio/StreamEngine.h"
-#include "tests/gui/ShellTestSupport.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace tonquelle::testing {
 namespace {
@@ -98,9 +97,12 @@ TEST_F(ShellStartStop, StartAndStopSwitchMenuSlotsAndPanelArea) {
     EXPECT_TRUE(messages.Errors.empty());
 }
 
-TEST_F(ShellStartStop, AFailingStopKeepsPanelsAndMenu) {
+// A failing stop keeps the panels and the menu. A save by its key relabels both menus. The close
+// box while running stops and saves, and the next run reads it all back.
+TEST_F(ShellStartStop, AFailingStopKeepsRunningClosingStopsAndSaves) {
     MakeShell();
-    Start(0x3);
+    ShowAndActivate();
+    Start(0x30);
     driver.SetFailure(VirtualCall::Close);
     shell->DispatchMenu(MenuStartStop);
     EXPECT_EQ(
@@ -108,14 +110,8 @@ TEST_F(ShellStartStop, AFailingStopKeepsPanelsAndMenu) {
         std::vector{QString("Beim Beenden des Funktionsgenerators ist ein Fehler aufgetreten!")});
     EXPECT_EQ(panelCalls.Destroyed, 0);
     ExpectMenus(*shell, true);
-}
-
-// A save by its key relabels both menus. The close box while running stops and saves, and the
-// next run reads it all back.
-TEST_F(ShellStartStop, ClosingWhileRunningStopsAndSaves) {
-    MakeShell();
-    ShowAndActivate();
-    Start(0x30);
+    messages.Errors.clear();
+    driver.SetFailure(VirtualCall::Close, WaveOk);
     ActivateMain();
     PressOnMain(Qt::Key_5, Qt::AltModifier);
     EXPECT_EQ(MenuText(MenuLoadSlot + 4), "Gespeichert\tStrg+&5");
