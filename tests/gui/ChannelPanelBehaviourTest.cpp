@@ -35,6 +35,7 @@ class PanelExamples : public PanelTest {
 };
 
 // Each example on its own panel. A typed value stays as typed while its slider stops at its end;
+// typing is applied on every keystroke, and the slider the panel moves does not report back;
 // steps are not clamped; a meaningless flag bit stays as it is.
 TEST_F(PanelExamples, PhaseFrequencySwitchesAndLists) {
     Start(0xFF);
@@ -50,6 +51,13 @@ TEST_F(PanelExamples, PhaseFrequencySwitchesAndLists) {
     Expect(4, {{C::FMFrequencyText, "2,5"}}, &S::FMFrequency, 2.5, {});
     Expect(4, {{C::FMMinText, "100"}}, &S::FMMinFreq, 100, {});
     Expect(4, {{C::AMFrequencyText, "0.25"}}, &S::AMFrequency, 0.25, {});
+    Expect(5, {{C::FrequencyText, ""}}, &S::Frequency, 0, {});
+    for (const auto& [key, frequency] :
+         {std::pair{Qt::Key_4, 4.0}, {Qt::Key_4, 44.0}, {Qt::Key_0, 440.0}}) {
+        QTest::keyClick(Panel(5).Control(C::FrequencyText), key);
+        EXPECT_EQ(Published(5).Frequency, frequency);
+    }
+    ExpectShown(Panel(5), {{C::FrequencyText, "440"}, {C::FrequencySlider, "134"}});
     const std::pair<C, double> steps[] = {{C::StepPlus10, 450},   {C::StepPlus1, 451},
                                           {C::StepPlus01, 451.1}, {C::StepMinus01, 451},
                                           {C::StepMinus1, 450},   {C::StepMinus10, 440}};
@@ -98,18 +106,6 @@ TEST_F(PanelExamples, AmplitudesAndUnits) {
            {{C::AMMinUnitButton, "1"}, {C::AMMinText, "-Infinity"}});
     Expect(7, {{C::AMMinUnitButton, "dismiss"}}, &S::AMMinAmp, 0.001,
            {{C::AMMinUnitButton, "dB"}, {C::AMMinText, "-60"}});
-}
-
-TEST_F(PanelExamples, TypingAppliesEveryKeystroke) {
-    Start(0x1);
-    Expect(0, {{C::FrequencyText, ""}}, &S::Frequency, 0, {});
-    for (const auto& [key, frequency] :
-         {std::pair{Qt::Key_4, 4.0}, std::pair{Qt::Key_4, 44.0}, std::pair{Qt::Key_0, 440.0}}) {
-        QTest::keyClick(Panel().Control(C::FrequencyText), key);
-        EXPECT_EQ(Published().Frequency, frequency);
-    }
-    // Exactly the typed value: the slider the panel moved does not report back.
-    ExpectShown(Panel(), {{C::FrequencyText, "440"}, {C::FrequencySlider, "134"}});
 }
 
 // A change on a panel is heard from the next buffer the stream renders: the two buffers already

@@ -36,7 +36,9 @@ class DeviceDialogTest : public ::testing::Test {
     std::unique_ptr<DeviceDialog> dialog;
 };
 
-TEST_F(DeviceDialogTest, FixedNonModalCentredWindowWithoutCloseBox) {
+// A fixed, non-modal window centred on its owner, without a close box. The stored configuration
+// is preselected; what "OK" reads back shows the selection. One to eight speakers are accepted.
+TEST_F(DeviceDialogTest, StoredValuesArePreselectedElseTheirFallbacks) {
     Open(ThreeDevices, {-1, 44100, 16, 250, 0x3, 2});
     EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("Ausgabegerät konfigurieren"));
     EXPECT_EQ(dialog->size(), QSize(415, 250));
@@ -48,11 +50,6 @@ TEST_F(DeviceDialogTest, FixedNonModalCentredWindowWithoutCloseBox) {
     dialog->show();
     dialog->close();  // a window manager's close request
     EXPECT_TRUE(dialog->isVisible());
-}
-
-// The stored configuration is preselected; what "OK" reads back shows the selection. One to
-// eight speakers are accepted.
-TEST_F(DeviceDialogTest, StoredValuesArePreselectedElseTheirFallbacks) {
     const struct {
         Devices DeviceList;
         OutputConfig Stored;

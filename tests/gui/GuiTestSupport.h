@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <mutex>
-#include <ostream>
-#include <utility>
-#include <vector>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -64,30 +60,6 @@ class RecordingPrompts final : public PanelPrompts {
     QStringList Answers, Presets;
 };
 
-// Records what the shell asks of its panels. A save renames the slot, as the real command does
-// after its prompt, so that the shell's label refresh can be seen.
-struct PanelCalls {
-    std::vector<QSize> Created;  // the panel area's inner size at each creation
-    int Destroyed = 0;
-};
-
-class RecordingPanelHost final : public PanelHost {
-  public:
-    RecordingPanelHost(PanelCalls& calls, MemorySlots& memory) : calls_(calls), slots_(memory) {}
-    void CreatePanels(QWidget& panelArea) override { calls_.Created.push_back(panelArea.size()); }
-    void DestroyPanels() override { ++calls_.Destroyed; }
-    void LoadSlot(int) override {}
-    bool SaveSlot(int slot) override {
-        slots_[static_cast<std::size_t>(slot)].Name = "Gespeichert";
-        return true;
-    }
-    void ApplyUnitChoice(std::int32_t) override {}
-
-  private:
-    PanelCalls& calls_;
-    MemorySlots& slots_;
-};
-
 // What a control shows: "[x]" or "[ ]" for a check box, else a frame's title, a list's entry, a
 // slider's position or a text.
 inline QString Shown(const ChannelPanel& panel, PanelControl which) {
@@ -127,7 +99,7 @@ inline QString ReadErrorMessage(const QString& path) {
 
 // The whole shell in a temporary program folder, on a virtual device with a manual clock (the
 // stream runs, but nothing plays unless a test says so), with recorders for messages, opened
-// addresses and prompts. Its panels are the real ones, or with `recordPanels` a recorder.
+// addresses and the panels' prompts.
 class ShellTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(folder.isValid()); }
@@ -142,11 +114,7 @@ class ShellTest : public ::testing::Test {
     Shell& MakeShell() { return MakeShellIn(ProgramFolder(), UserFolder()); }
     Shell& MakeShellIn(const QString& programFolder, const QString& userFolder) {
         shell.reset();
-        PanelHostFactory panels =
-            [this](const PanelContext& context) -> std::unique_ptr<PanelHost> {
-            if (recordPanels) {
-                return std::make_unique<RecordingPanelHost>(panelCalls, context.Slots);
-            }
+        PanelHostFactory panels = [this](const PanelContext& context) {
             auto recording = std::make_unique<RecordingPrompts>();
             prompts = recording.get();
             auto made = std::make_unique<ChannelPanelHost>(context, std::move(recording));
@@ -200,8 +168,6 @@ class ShellTest : public ::testing::Test {
     VirtualWaveOutDriver driver{VirtualClock::Manual};
     RecordingMessages messages;
     RecordingUrls urls;
-    bool recordPanels = true;
-    PanelCalls panelCalls;
     RecordingPrompts* prompts = nullptr;
     ChannelPanelHost* host = nullptr;
     std::unique_ptr<Shell> shell;
@@ -212,7 +178,6 @@ class PanelTest : public ShellTest {
   protected:
     void SetUp() override {
         ShellTest::SetUp();
-        recordPanels = false;
         MakeShell();
         ShowAndActivate();
     }
@@ -225,27 +190,10 @@ class PanelTest : public ShellTest {
         return shell->Stream().Channels[channel].PendingSettings;
     }
 
-    // Presses a unit button and picks `entry` ("1" or "dB") in the menu it opens; any other
-    // entry dismisses the menu.
-    static void PickUnit(QWidget* unitButton, const QString& entry) {
-        QTimer::singleShot(0, [&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            ASSERT_NE(menu, nullptr);
-            for (QAction* action : menu->actions()) {
-                if (action->text() == entry) {
-                    QTest::mouseClick(menu, Qt::LeftButton, {},
-                                      menu->actionGeometry(action).center());
-                    return;
-                }
-            }
-            QTest::keyClick(menu, Qt::Key_Escape);
-        });
-        QTest::mouseClick(unitButton, Qt::LeftButton);
-    }
-
     // Operates a control as a user does: moves a slider to `input`, replaces a field's text with
-    // `input` key by key, picks the unit `input` in a unit button's menu, types `input` into a
-    // list (picking the first entry starting with it), clicks anything else.
+    // `input` key by key, picks the unit `input` ("1" or "dB", anything else dismisses the menu) in
+    // a unit button's menu, types `input` into a list (picking the first entry starting with it),
+    // clicks anything else.
     void Operate(PanelControl which, const QString& input = {}, int panel = 0) {
         QWidget* control = Panel(panel).Control(which);
         if (auto* slider = qobject_cast<QSlider*>(control)) {
@@ -255,7 +203,19 @@ class PanelTest : public ShellTest {
             input.isEmpty() ? QTest::keyClick(field, Qt::Key_Backspace)
                             : QTest::keyClicks(field, input);
         } else if (control->property("text") == "dB" || control->property("text") == "1") {
-            PickUnit(control, input);
+            QTimer::singleShot(0, [&] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                ASSERT_NE(menu, nullptr);
+                for (QAction* action : menu->actions()) {
+                    if (action->text() == input) {
+                        QTest::mouseClick(menu, Qt::LeftButton, {},
+                                          menu->actionGeometry(action).center());
+                        return;
+                    }
+                }
+                QTest::keyClick(menu, Qt::Key_Escape);
+            });
+            QTest::mouseClick(control, Qt::LeftButton);
         } else {
             control->property("currentText").isValid() ? QTest::keyClicks(control, input)
                                                        : QTest::mouseClick(control, Qt::LeftButton);

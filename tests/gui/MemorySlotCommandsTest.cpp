@@ -65,6 +65,7 @@ TEST_F(MemorySlotCommands, EightChannelSlotLoadsIntoTwoRunningChannels) {
     }
     EXPECT_EQ(Edited(2), S{});                  // not in use: keeps its record
     EXPECT_EQ(shell->Slots()[2].Name, "Acht");  // loading leaves the slot
+    EXPECT_EQ(Shown(Panel(0), C::Frame), "Kanal 1 (Front Right)");
     // Channel 1: 1001 Hz is slider 300·ln(50.05)/ln(1000) = 170; 0.2 rad is 11.4592°, slider
     // (11.46 + 180) / 2 = 96; the amplitudes 0.51, 0.02, 0.89 in dB are 20·log10 of them, the
     // slider 300 + 5·(-5.8486) = 271.

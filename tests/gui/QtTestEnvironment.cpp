@@ -9,7 +9,6 @@
 namespace {
 
 class QtApplicationEnvironment final : public ::testing::Environment {
-  public:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -18,7 +17,6 @@ class QtApplicationEnvironment final : public ::testing::Environment {
     }
     void TearDown() override { app_.reset(); }
 
-  private:
     int argc_ = 1;
     char name_[16] = "gui-tests";
     char* argv_[2] = {name_, nullptr};

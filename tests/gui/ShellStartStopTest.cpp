@@ -54,7 +54,7 @@ TEST_F(ShellStartStop, RefusedOrFailedStartKeepsTheDialogAndItsChoices) {
 }
 
 // Without a settings file the generator starts stopped. A start sizes the panel area to
-// 850 × (channels · 205 + 5), at least the window's 415, before the panels are made; Ctrl+R while
+// 850 × (channels · 205 + 5), at least the window's 415, with a panel per channel; Ctrl+R while
 // running stops at once.
 TEST_F(ShellStartStop, StartAndStopSwitchMenuSlotsAndPanelArea) {
     const struct {
@@ -83,7 +83,7 @@ TEST_F(ShellStartStop, StartAndStopSwitchMenuSlotsAndPanelArea) {
         EXPECT_EQ(shell->DeviceWindow(), nullptr);
         ExpectMenus(*shell, true);
         EXPECT_EQ(InnerSize(), QSize(850, c.InnerHeight));
-        EXPECT_EQ(panelCalls.Created.back(), QSize(850, c.InnerHeight));
+        EXPECT_EQ(host->Panels().Panels().size(), std::size_t(c.Channels));
         EXPECT_EQ(driver.LastFormat()->Channels, c.Channels);
 
         ActivateMain();
@@ -92,13 +92,13 @@ TEST_F(ShellStartStop, StartAndStopSwitchMenuSlotsAndPanelArea) {
         EXPECT_EQ(shell->DeviceWindow(), nullptr);
         ExpectMenus(*shell, false);
         EXPECT_EQ(InnerSize(), QSize(50, 50));
+        EXPECT_TRUE(host->Panels().Panels().empty());
     }
-    EXPECT_EQ(panelCalls.Destroyed, 3);
     EXPECT_TRUE(messages.Errors.empty());
 }
 
-// A failing stop keeps the panels and the menu. A save by its key relabels both menus. The close
-// box while running stops and saves, and the next run reads it all back.
+// A failing stop keeps the panels and the menu. The close box while running stops and saves, and
+// the next run reads it all back.
 TEST_F(ShellStartStop, AFailingStopKeepsRunningClosingStopsAndSaves) {
     MakeShell();
     ShowAndActivate();
@@ -108,13 +108,11 @@ TEST_F(ShellStartStop, AFailingStopKeepsRunningClosingStopsAndSaves) {
     EXPECT_EQ(
         messages.Errors,
         std::vector{QString("Beim Beenden des Funktionsgenerators ist ein Fehler aufgetreten!")});
-    EXPECT_EQ(panelCalls.Destroyed, 0);
+    EXPECT_EQ(host->Panels().Panels().size(), 2u);
     ExpectMenus(*shell, true);
     messages.Errors.clear();
     driver.SetFailure(VirtualCall::Close, WaveOk);
-    ActivateMain();
-    PressOnMain(Qt::Key_5, Qt::AltModifier);
-    EXPECT_EQ(MenuText(MenuLoadSlot + 4), "Gespeichert\tStrg+&5");
+    shell->Slots()[4].Name = "Gespeichert";
 
     shell->Window().close();
     EXPECT_TRUE(shell->IsQuitRequested());
