@@ -154,7 +154,7 @@ TEST_F(PanelExamples, FileButtons) {
         prompts->NextFile = file;
         Operate(button, {}, 1);
     }
-    EXPECT_EQ(messages.Errors, std::vector({ReadErrorMessage(empty), ReadErrorMessage(missing)}));
+    EXPECT_EQ(recorded.Errors, std::vector({ReadErrorMessage(empty), ReadErrorMessage(missing)}));
     ExpectShown(Panel(1), {{C::WaveformFileName, "säge.csv"},
                            {C::WaveformList, "Sinus"},
                            {C::AMFileName, ""},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QComboBox>
 #include <QTreeWidget>
 
@@ -50,12 +52,7 @@ TEST_F(DeviceDialogTest, StoredValuesArePreselectedElseTheirFallbacks) {
     dialog->show();
     dialog->close();  // a window manager's close request
     EXPECT_TRUE(dialog->isVisible());
-    const struct {
-        Devices DeviceList;
-        OutputConfig Stored;
-        bool Accepted;
-        Fields Read;
-    } cases[] = {
+    const std::tuple<Devices, OutputConfig, bool, Fields> cases[] = {
         {ThreeDevices, {1, 192000, 32, 1000, 0x3FC00, 8}, true, {1, 192000, 32, 1000, 0x3FC00, 8}},
         {ThreeDevices, {0, 8000, 8, 50, 0x20000, 1}, true, {0, 8000, 8, 50, 0x20000, 1}},
         {ThreeDevices, {0, 22050, 16, 250, 0x3FE00, 9}, false, {0, 22050, 16, 250, 0x3FE00, 9}},
@@ -68,9 +65,9 @@ TEST_F(DeviceDialogTest, StoredValuesArePreselectedElseTheirFallbacks) {
          {-1, 44100, 16, 250, 0, 0}},
         {{}, {-1, 44100, 16, 250, 0x3, 2}, false, {7, 7, 7, 7, 7, 7}},  // no device to select
     };
-    for (const auto& c : cases) {
-        Open(c.DeviceList, c.Stored);
-        EXPECT_EQ(Read(), std::pair(c.Accepted, c.Read)) << c.Stored.SampleRate;
+    for (const auto& [devices, stored, accepted, read] : cases) {
+        Open(devices, stored);
+        EXPECT_EQ(Read(), std::pair(accepted, read)) << stored.SampleRate;
     }
     // A list without selection stops reading: the lists before it are taken, nothing after.
     Open(ThreeDevices, {1, 96000, 24, 50, 0x3F, 6});  // 96000 Hz, 24 Bit, 50 ms

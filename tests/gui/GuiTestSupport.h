@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <tuple>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -35,15 +36,12 @@ namespace tonquelle::testing {
 using C = PanelControl;
 using S = ChannelSettings;
 
-class RecordingMessages final : public MessageSink {
+// Records the messages shown and the addresses opened.
+class Recorder final : public MessageSink, public UrlOpener {
   public:
     void ShowError(QWidget*, const QString& text) override { Errors.push_back(text); }
-    std::vector<QString> Errors;
-};
-
-class RecordingUrls final : public UrlOpener {
-  public:
     void Open(const QUrl& url) override { Opened.push_back(url); }
+    std::vector<QString> Errors;
     std::vector<QUrl> Opened;
 };
 
@@ -122,7 +120,7 @@ class ShellTest : public ::testing::Test {
             return made;
         };
         shell = std::make_unique<Shell>(
-            ShellServices{driver, messages, urls, programFolder, userFolder, panels});
+            ShellServices{driver, recorded, recorded, programFolder, userFolder, panels});
         return *shell;
     }
 
@@ -166,8 +164,7 @@ class ShellTest : public ::testing::Test {
 
     QTemporaryDir folder;
     VirtualWaveOutDriver driver{VirtualClock::Manual};
-    RecordingMessages messages;
-    RecordingUrls urls;
+    Recorder recorded;
     RecordingPrompts* prompts = nullptr;
     ChannelPanelHost* host = nullptr;
     std::unique_ptr<Shell> shell;

@@ -22,36 +22,35 @@ TEST_F(HelpCommand, HelpAndSettingsGoWhereTheyCanBeWrittenElseTheFullPathIsShown
     ASSERT_TRUE(older.open(QIODevice::WriteOnly) && older.write(QByteArray(50000, 'x')) > 0);
     older.close();
     const QString readOnly = older.fileName() + "/bin/";
-    const struct {
-        QString Program, User, Written;
-    } cases[] = {
+    const std::tuple<QString, QString, QString> cases[] = {
         {ProgramFolder(), UserFolder(), ProgramFolder()},
         {readOnly, UserFolder(), UserFolder()},
         {readOnly, older.fileName() + "/config/", ""},
     };
-    for (const auto& c : cases) {
-        messages.Errors.clear();
-        urls.Opened.clear();
-        MakeShellIn(c.Program, c.User);
+    for (const auto& [program, user, folderWritten] : cases) {
+        recorded.Errors.clear();
+        recorded.Opened.clear();
+        MakeShellIn(program, user);
         shell->DispatchMenu(MenuHelp);
-        if (c.Written.isEmpty()) {
-            EXPECT_EQ(messages.Errors,
-                      std::vector{"Die Datei \"" + QDir::toNativeSeparators(c.Program) +
+        if (folderWritten.isEmpty()) {
+            EXPECT_EQ(recorded.Errors,
+                      std::vector{"Die Datei \"" + QDir::toNativeSeparators(program) +
                                   "tonquelle.htm\" konnte nicht erstellt werden!"});
-            EXPECT_TRUE(urls.Opened.empty());
+            EXPECT_TRUE(recorded.Opened.empty());
             continue;
         }
-        EXPECT_EQ(urls.Opened, std::vector{QUrl::fromLocalFile(c.Written + "tonquelle.htm")});
-        QFile written(c.Written + "tonquelle.htm"),
+        EXPECT_EQ(recorded.Opened,
+                  std::vector{QUrl::fromLocalFile(folderWritten + "tonquelle.htm")});
+        QFile written(folderWritten + "tonquelle.htm"),
             stored(TONQUELLE_SOURCE_DIR "/resources/tonquelle.htm");
         ASSERT_TRUE(written.open(QIODevice::ReadOnly) && stored.open(QIODevice::ReadOnly));
         EXPECT_EQ(written.readAll(), stored.readAll());
         shell->Stream().Config.SampleRate = 22050;
         shell->Leave();
-        EXPECT_TRUE(QFile::exists(c.Written + "tonquelle.ini"));
-        MakeShellIn(c.Program, c.User);  // the next run reads its settings back
-        EXPECT_EQ(shell->Stream().Config.SampleRate, 22050) << c.Written.toStdString();
-        EXPECT_TRUE(messages.Errors.empty());
+        EXPECT_TRUE(QFile::exists(folderWritten + "tonquelle.ini"));
+        MakeShellIn(program, user);  // the next run reads its settings back
+        EXPECT_EQ(shell->Stream().Config.SampleRate, 22050) << folderWritten.toStdString();
+        EXPECT_TRUE(recorded.Errors.empty());
     }
     EXPECT_EQ(ProgramFolderOf("/opt/tonquelle/bin"), "/opt/tonquelle/bin/");
 }
@@ -72,14 +71,14 @@ TEST_F(AboutWindow, OpensOnceNonModalAndItsLinkOpensTheHomePage) {
     QApplication::setActiveWindow(about);
     ASSERT_TRUE(QTest::qWaitForWindowActive(about));
     QTest::keyClick(about, Qt::Key_F1);
-    EXPECT_TRUE(urls.Opened.empty());
+    EXPECT_TRUE(recorded.Opened.empty());
     ActivateMain();
     PressOnMain(Qt::Key_F1);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
     QTest::mouseClick(about->Control(AboutLinkControl), Qt::LeftButton);
-    EXPECT_EQ(urls.Opened, (std::vector{QUrl::fromLocalFile(ProgramFolder() + "tonquelle.htm"),
-                                        QUrl("https://tonquelle.example.org/")}));
+    EXPECT_EQ(recorded.Opened, (std::vector{QUrl::fromLocalFile(ProgramFolder() + "tonquelle.htm"),
+                                            QUrl("https://tonquelle.example.org/")}));
     EXPECT_EQ(shell->AboutWindow(), about);  // the link leaves the box open
     QTest::mouseClick(about->Control(AboutOkControl), Qt::LeftButton);
     EXPECT_EQ(shell->AboutWindow(), nullptr);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <limits>
 
 #include <QLabel>
@@ -20,9 +21,7 @@ S Distinct(int c) {
 
 MemorySlot DistinctSlot(const std::string& name, int offset) {
     MemorySlot slot{name, {}};
-    for (int c = 0; c < MaxChannels; ++c) {
-        slot.Channels[c] = Distinct(c + offset);
-    }
+    std::ranges::generate(slot.Channels, [&] { return Distinct(offset++); });
     return slot;
 }
 
@@ -88,21 +87,19 @@ TEST_F(MemorySlotCommands, LoadKeepsDecibelsUnlessTheValueHasNoDecibelForm) {
     loaded[1] = {.Amplitude = 0.0, .AMMaxAmp = std::numeric_limits<double>::quiet_NaN()};
     Start(0x3);
     PressOnMain(Qt::Key_1, Qt::ControlModifier);
-    ExpectShown(Panel(0), {{C::AmplitudeUnitButton, "dB"},
-                           {C::AmplitudeText, "-6.0206"},
-                           {C::AmplitudeSlider, "270"},
-                           {C::AMMinUnitButton, "1"},
-                           {C::AMMinText, "-1"},
-                           {C::AMMaxUnitButton, "dB"},
-                           {C::WaveformList, ""},
-                           {C::FMWaveformList, ""}});
+    // Both amplitudes' units, texts and sliders, the AM limits' units and texts, the two lists.
+    const auto shown = [this](int panel) {
+        QStringList texts;
+        for (C control :
+             {C::AmplitudeUnitButton, C::AmplitudeText, C::AmplitudeSlider, C::AMMinUnitButton,
+              C::AMMinText, C::AMMaxUnitButton, C::AMMaxText, C::WaveformList, C::FMWaveformList}) {
+            texts << Shown(Panel(panel), control);
+        }
+        return texts.join('|');
+    };
+    EXPECT_EQ(shown(0), "dB|-6.0206|270|1|-1|dB|-20||");
     EXPECT_EQ(Edited(0), loaded[0]);
-    ExpectShown(Panel(1), {{C::AmplitudeUnitButton, "1"},
-                           {C::AmplitudeText, "0"},
-                           {C::AmplitudeSlider, "0"},
-                           {C::AMMaxUnitButton, "1"},
-                           {C::AMMaxText, "NaN"},
-                           {C::AMMinUnitButton, "dB"}});
+    EXPECT_EQ(shown(1), "1|0|0|dB|-60|1|NaN|Sinus|Sinus");
     PressOnMain(Qt::Key_2, Qt::ControlModifier);  // slot 1: default records, amplitude 0.1
     ExpectShown(Panel(0), {{C::AmplitudeUnitButton, "dB"}, {C::AmplitudeText, "-20"}});
     ExpectShown(Panel(1), {{C::AmplitudeUnitButton, "1"}, {C::AmplitudeText, "0.1"}});

@@ -27,29 +27,26 @@ TEST_F(ShellStartStop, RefusedOrFailedStartKeepsTheDialogAndItsChoices) {
     const char* const refused =
         "Unzulässige Einstellungen! Möglicherweise ist die Anzahl der ausgewählten Kanäle "
         "unzulässig.";
-    const struct {
-        std::int32_t Mask;
-        bool DeviceFails;
-        const char* Message;
-    } cases[] = {{0x0, false, refused},
-                 {0x1FF, false, refused},
-                 {0x3, true, "Beim Starten des Funktionsgenerators ist ein Fehler aufgetreten!"}};
-    for (const auto& c : cases) {
+    const std::tuple<std::int32_t, bool, const char*> cases[] = {
+        {0x0, false, refused},
+        {0x1FF, false, refused},
+        {0x3, true, "Beim Starten des Funktionsgenerators ist ein Fehler aufgetreten!"}};
+    for (const auto& [mask, deviceFails, message] : cases) {
         MakeShell();
-        messages.Errors.clear();
-        driver.SetFailure(VirtualCall::Open, c.DeviceFails ? WaveError : WaveOk);
-        Start(c.Mask);
-        EXPECT_EQ(messages.Errors, std::vector{QString::fromUtf8(c.Message)}) << c.Mask;
+        recorded.Errors.clear();
+        driver.SetFailure(VirtualCall::Open, deviceFails ? WaveError : WaveOk);
+        Start(mask);
+        EXPECT_EQ(recorded.Errors, std::vector{QString::fromUtf8(message)}) << mask;
         ASSERT_NE(shell->DeviceWindow(), nullptr);
         ExpectMenus(*shell, false);
         OutputConfig reread;
-        EXPECT_EQ(shell->DeviceWindow()->ReadDeviceDialog(reread), c.DeviceFails);
-        EXPECT_EQ(reread.ChannelMask, c.Mask);
-        EXPECT_EQ(shell->Stream().Config.ChannelMask, c.Mask);
+        EXPECT_EQ(shell->DeviceWindow()->ReadDeviceDialog(reread), deviceFails);
+        EXPECT_EQ(reread.ChannelMask, mask);
+        EXPECT_EQ(shell->Stream().Config.ChannelMask, mask);
     }
     driver.SetFailure(VirtualCall::Open, WaveOk);
     Start(0x3);
-    EXPECT_EQ(messages.Errors.size(), 1u);
+    EXPECT_EQ(recorded.Errors.size(), 1u);
     EXPECT_TRUE(IsRunning(shell->Stream()));
 }
 
@@ -57,12 +54,9 @@ TEST_F(ShellStartStop, RefusedOrFailedStartKeepsTheDialogAndItsChoices) {
 // 850 × (channels · 205 + 5), at least the window's 415, with a panel per channel; Ctrl+R while
 // running stops at once.
 TEST_F(ShellStartStop, StartAndStopSwitchMenuSlotsAndPanelArea) {
-    const struct {
-        std::uint32_t Mask;
-        int Channels;
-        int InnerHeight;
-    } cases[] = {{0x14, 2, 415}, {0x7, 3, 620}, {0xFF00, 8, 1645}};
-    for (const auto& c : cases) {
+    const std::tuple<std::uint32_t, int, int> cases[] = {
+        {0x14, 2, 415}, {0x7, 3, 620}, {0xFF00, 8, 1645}};
+    for (const auto& [mask, channels, innerHeight] : cases) {
         MakeShell();
         ShowAndActivate();
         ExpectMenus(*shell, false);
@@ -78,13 +72,13 @@ TEST_F(ShellStartStop, StartAndStopSwitchMenuSlotsAndPanelArea) {
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_EQ(shell->Window().findChildren<DeviceDialog*>().size(), 1);
 
-        Start(c.Mask);
-        ASSERT_TRUE(IsRunning(shell->Stream())) << c.Mask;
+        Start(mask);
+        ASSERT_TRUE(IsRunning(shell->Stream())) << mask;
         EXPECT_EQ(shell->DeviceWindow(), nullptr);
         ExpectMenus(*shell, true);
-        EXPECT_EQ(InnerSize(), QSize(850, c.InnerHeight));
-        EXPECT_EQ(host->Panels().Panels().size(), std::size_t(c.Channels));
-        EXPECT_EQ(driver.LastFormat()->Channels, c.Channels);
+        EXPECT_EQ(InnerSize(), QSize(850, innerHeight));
+        EXPECT_EQ(host->Panels().Panels().size(), std::size_t(channels));
+        EXPECT_EQ(driver.LastFormat()->Channels, channels);
 
         ActivateMain();
         PressOnMain(Qt::Key_R, Qt::ControlModifier);
@@ -94,7 +88,7 @@ TEST_F(ShellStartStop, StartAndStopSwitchMenuSlotsAndPanelArea) {
         EXPECT_EQ(InnerSize(), QSize(50, 50));
         EXPECT_TRUE(host->Panels().Panels().empty());
     }
-    EXPECT_TRUE(messages.Errors.empty());
+    EXPECT_TRUE(recorded.Errors.empty());
 }
 
 // A failing stop keeps the panels and the menu. The close box while running stops and saves, and
@@ -106,11 +100,11 @@ TEST_F(ShellStartStop, AFailingStopKeepsRunningClosingStopsAndSaves) {
     driver.SetFailure(VirtualCall::Close);
     shell->DispatchMenu(MenuStartStop);
     EXPECT_EQ(
-        messages.Errors,
+        recorded.Errors,
         std::vector{QString("Beim Beenden des Funktionsgenerators ist ein Fehler aufgetreten!")});
     EXPECT_EQ(host->Panels().Panels().size(), 2u);
     ExpectMenus(*shell, true);
-    messages.Errors.clear();
+    recorded.Errors.clear();
     driver.SetFailure(VirtualCall::Close, WaveOk);
     shell->Slots()[4].Name = "Gespeichert";
 
@@ -121,7 +115,7 @@ TEST_F(ShellStartStop, AFailingStopKeepsRunningClosingStopsAndSaves) {
     MakeShell();
     EXPECT_EQ(shell->Stream().Config.ChannelMask, 0x30);
     EXPECT_EQ(MenuText(MenuSaveSlot + 4), "Gespeichert\tAlt+&5");
-    EXPECT_TRUE(messages.Errors.empty());
+    EXPECT_TRUE(recorded.Errors.empty());
 }
 
 }  // namespace
