@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "audio/StreamEngine.h"
-#include "audio/StreamEngineState.h"
 #include "audio/VirtualWaveOut.h"
 #include "tests/render/ReferenceRenderer.h"
 #include "tests/settings/TemporaryFolder.h"
@@ -19,19 +18,13 @@ namespace tonquelle {
 namespace {
 
 using reference::Table;
+using reference::Varied;
 
-// A stream on a virtual device, 10 ms buffers, with audible settings that differ per channel
-// published as the start command does; returns them for the reference.
-std::vector<reference::Channel> Configure(OutputStream& stream, VirtualWaveOutDriver& driver,
-                                          std::int32_t channels = 2, std::int32_t resolution = 16,
-                                          std::int32_t rate = 8000) {
-    std::vector<reference::Channel> audible;
-    for (std::int32_t c = 0; c < channels; ++c) {
-        audible.push_back({{.Flags = 0, .Waveform = c % 5, .Frequency = 300.0 + 110.0 * c}});
-    }
-    reference::Prepare(stream, audible, rate, resolution, 0);
+// The varied channels on a virtual device, 10 ms buffers, published as the start command does.
+void Configure(OutputStream& stream, VirtualWaveOutDriver& driver, std::int32_t resolution = 16,
+               std::int32_t rate = 8000) {
+    reference::Prepare(stream, Varied(), rate, resolution, 0);
     stream.Driver = &driver;
-    return audible;
 }
 
 // Nothing of a run is left: no device, no thread, no buffers, not running.
@@ -42,83 +35,36 @@ void ExpectNothingOpen(const OutputStream& stream, const VirtualWaveOutDriver& d
     EXPECT_EQ(driver.PreparedHeaders(), 0);
 }
 
-// Starts, plays `buffers` buffers, stops, and expects exactly the reference bytes from frame 0.
-void ExpectFreshRun(OutputStream& stream, VirtualWaveOutDriver& driver,
-                    const std::vector<reference::Channel>& channels, std::int32_t buffers) {
+// Starts, plays `buffers` buffers, stops, and expects exactly the reference bytes from frame 0
+// (the user shape silent: a start drops every table).
+void ExpectFreshRun(OutputStream& stream, VirtualWaveOutDriver& driver, std::int32_t buffers) {
     driver.ClearPlayedBytes();
     ASSERT_TRUE(StartOutput(stream));
     EXPECT_TRUE(IsRunning(stream));
     ASSERT_EQ(driver.PlayBuffers(buffers), buffers);
     ASSERT_TRUE(StopOutput(stream));
     EXPECT_EQ(driver.PlayedBytes(),
-              reference::Render(channels, 0, buffers * stream.BufferFrames,
+              reference::Render(Varied(), 0, buffers * stream.BufferFrames,
                                 stream.Config.SampleRate, stream.Config.Resolution));
     ExpectNothingOpen(stream, driver);
 }
 
-// At 11025 Hz a 10 ms buffer is 110.25 frames: 110, and the time base runs on without a gap.
-TEST(StreamEngine, PlaysTheReferenceBytesInOrder) {
-    for (std::int32_t resolution : {8, 16, 24, 32}) {
-        SCOPED_TRACE(resolution);
-        VirtualWaveOutDriver driver;
-        OutputStream stream;
-        const auto channels = Configure(stream, driver, 3, resolution, 11025);
-        ExpectFreshRun(stream, driver, channels, 7);
-        EXPECT_EQ(stream.BufferFrames, 110);
-    }
-}
-
-// A second start while running changes nothing; a stop while buffers are queued returns them
-// unplayed, queues nothing more and drops every user table, pending or live, so that the next
-// start plays from frame 0 without them.
-TEST(StreamEngine, StartWhileRunningStopWhileBuffersAreQueuedAndStartAnew) {
-    VirtualWaveOutDriver driver;
-    OutputStream stream;
-    EXPECT_TRUE(StopOutput(stream));  // never started: succeeds
-    auto channels = Configure(stream, driver);
-    ASSERT_TRUE(StartOutput(stream));
-    {
-        std::lock_guard lock(stream.SettingsLock);
-        stream.Channels[0].PendingWaveforms[WaveformSlotCarrier] = Table({1.0, -1.0});
-        stream.Channels[0].PendingWaveforms[WaveformSlotAM] = Table({0.5});
-    }
-    ASSERT_EQ(driver.PlayBuffers(2), 2);
-    EXPECT_FALSE(StartOutput(stream));
-    EXPECT_TRUE(IsRunning(stream));
-    ASSERT_EQ(driver.PlayBuffers(1), 1);  // the time base goes on where it was
-    // The stream thread refills the third buffer asynchronously; wait until both are queued.
-    for (int i = 0; i < 500 && driver.QueuedBuffers() < 2; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_EQ(driver.QueuedBuffers(), 2u);
-    EXPECT_EQ(driver.CallCount(VirtualCall::Write), 5);  // two at the start, one per played one
-    ASSERT_TRUE(StopOutput(stream));
-    EXPECT_EQ(driver.ResetReturnedCount(), 2);
-    EXPECT_EQ(driver.CallCount(VirtualCall::Write), 5);
-    EXPECT_EQ(driver.CallCount(VirtualCall::Open), 1);
-    EXPECT_EQ(driver.PlayedBytes(), reference::Render(channels, 0, 3 * 80, 8000, 16));
-    ExpectNothingOpen(stream, driver);
-    for (std::int32_t s = 0; s < WaveformSlotCount; ++s) {
-        EXPECT_EQ(stream.Channels[0].PendingWaveforms[s].Points, nullptr);
-        EXPECT_EQ(stream.Channels[0].LiveWaveforms[s].Points, nullptr);
-    }
-    // A table loaded while stopped does not reach the next run either: no table, silent.
-    stream.Channels[0].PendingWaveforms[WaveformSlotCarrier] = Table({0.25});
-    stream.Channels[0].EditSettings.Waveform = WaveformIndex::User;
-    PublishChannel(stream, 0);
-    channels[0].Settings.Waveform = WaveformIndex::User;
-    ExpectFreshRun(stream, driver, channels, 2);
-}
-
-// A failed start leaves nothing open; a failed stop keeps the run so that a second stop can
-// finish it. Either way the next start plays from frame 0, even with every call slowed down.
-TEST(StreamEngine, FailureAtEachDeviceCallLeavesNothingBehindAndANewStartWorks) {
-    for (VirtualCall call : {VirtualCall::Open, VirtualCall::Prepare, VirtualCall::Reset,
-                             VirtualCall::Unprepare, VirtualCall::Close}) {
+// Every resolution plays the reference bytes in order (at 11025 Hz a 10 ms buffer is 110.25
+// frames: 110, and the time base runs on without a gap). A failed start leaves nothing open; a
+// failed stop keeps the run so that a second stop can finish it. Either way the next start plays
+// from frame 0, even with every call slowed down.
+TEST(StreamEngine, PlaysTheReferenceAndRecoversFromAFailureAtEachDeviceCall) {
+    for (auto [call, resolution] : {std::pair{VirtualCall::Open, 8},
+                                    {VirtualCall::Prepare, 16},
+                                    {VirtualCall::Reset, 24},
+                                    {VirtualCall::Unprepare, 32},
+                                    {VirtualCall::Close, 16}}) {
         SCOPED_TRACE(static_cast<int>(call));
         VirtualWaveOutDriver driver;
         OutputStream stream;
-        const auto channels = Configure(stream, driver);
+        Configure(stream, driver, resolution, 11025);
+        ExpectFreshRun(stream, driver, 7);
+        EXPECT_EQ(stream.BufferFrames, 110);
         const bool atStart = call == VirtualCall::Open || call == VirtualCall::Prepare;
         if (!atStart) {
             ASSERT_TRUE(StartOutput(stream));
@@ -132,8 +78,47 @@ TEST(StreamEngine, FailureAtEachDeviceCallLeavesNothingBehindAndANewStartWorks) 
         EXPECT_TRUE(StopOutput(stream));  // finishes the failed stop; nothing to do after a start
         ExpectNothingOpen(stream, driver);
         driver.SetDelay(call, std::chrono::milliseconds(5));
-        ExpectFreshRun(stream, driver, channels, 2);
+        ExpectFreshRun(stream, driver, 2);
     }
+}
+
+// A second start while running changes nothing; a stop while buffers are queued returns them
+// unplayed, queues nothing more and drops every user table, pending or live, so that the next
+// start plays from frame 0 without them.
+TEST(StreamEngine, StartWhileRunningStopWhileBuffersAreQueuedAndStartAnew) {
+    VirtualWaveOutDriver driver;
+    OutputStream stream;
+    EXPECT_TRUE(StopOutput(stream));  // never started: succeeds
+    Configure(stream, driver);
+    ASSERT_TRUE(StartOutput(stream));
+    {
+        std::lock_guard lock(stream.SettingsLock);  // channel 0 plays a sine: no audible change
+        stream.Channels[0].PendingWaveforms[WaveformSlotCarrier] = Table({1.0, -1.0});
+        stream.Channels[0].PendingWaveforms[WaveformSlotAM] = Table({0.5});
+    }
+    ASSERT_EQ(driver.PlayBuffers(2), 2);
+    EXPECT_FALSE(StartOutput(stream));
+    EXPECT_TRUE(IsRunning(stream));
+    ASSERT_EQ(driver.PlayBuffers(1), 1);  // the time base goes on where it was
+    // The stream thread refills the third buffer asynchronously; wait until both are queued.
+    for (int i = 0; i < 500 && driver.QueuedBuffers() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(driver.QueuedBuffers(), 2u);
+    EXPECT_EQ(driver.CallCount(VirtualCall::Write), 5);  // two at the start, one per played one
+    ASSERT_TRUE(StopOutput(stream));
+    EXPECT_EQ(driver.ResetReturnedCount(), 2);
+    EXPECT_EQ(driver.CallCount(VirtualCall::Write), 5);
+    EXPECT_EQ(driver.CallCount(VirtualCall::Open), 1);
+    EXPECT_EQ(driver.PlayedBytes(), reference::Render(Varied(), 0, 3 * 80, 8000, 16));
+    ExpectNothingOpen(stream, driver);
+    for (std::int32_t s = 0; s < WaveformSlotCount; ++s) {
+        EXPECT_EQ(stream.Channels[0].PendingWaveforms[s].Points, nullptr);
+        EXPECT_EQ(stream.Channels[0].LiveWaveforms[s].Points, nullptr);
+    }
+    // A table loaded while stopped does not reach the next run either: channel 2's user shape
+    // stays silent.
+    stream.Channels[2].PendingWaveforms[WaveformSlotCarrier] = Table({0.25});
+    ExpectFreshRun(stream, driver, 2);
 }
 
 TEST(StreamEngine, ThousandStartStopCyclesLeaveNothingBehind) {
@@ -142,9 +127,7 @@ TEST(StreamEngine, ThousandStartStopCyclesLeaveNothingBehind) {
     Configure(stream, driver);
     for (int cycle = 0; cycle < 1000; ++cycle) {
         ASSERT_TRUE(StartOutput(stream)) << cycle;
-        if (cycle % 10 == 0) {
-            ASSERT_EQ(driver.PlayBuffers(1), 1);
-        }
+        ASSERT_TRUE(cycle % 10 != 0 || driver.PlayBuffers(1) == 1) << cycle;
         ASSERT_TRUE(StopOutput(stream)) << cycle;
     }
     ExpectNothingOpen(stream, driver);
@@ -153,19 +136,16 @@ TEST(StreamEngine, ThousandStartStopCyclesLeaveNothingBehind) {
 }
 
 // The UI thread publishes settings and loads user waveforms while the stream thread renders
-// and the device plays. Channel 0 plays a one-point user table (a constant) at a changing
+// and the device plays. Channel 2 plays a one-point user table (a constant) at a changing
 // amplitude, so a buffer that mixed two hand-overs would hold two different sample values.
 // Runs under ThreadSanitizer in the test script.
 TEST(StreamEngine, PublishingAndLoadingWhileRenderingNeverTearsABuffer) {
     testing::TemporaryFolder folder;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 8; ++i)
         std::ofstream(folder / std::to_string(i)) << (i + 1) / 8.0 << "\r\n";
-    }
     VirtualWaveOutDriver driver;
     OutputStream stream;
     Configure(stream, driver);
-    stream.Channels[0].EditSettings.Waveform = WaveformIndex::User;
-    PublishChannel(stream, -1);
     ASSERT_TRUE(StartOutput(stream));
     std::atomic<bool> playing = true;
     std::thread device([&] {
@@ -174,27 +154,26 @@ TEST(StreamEngine, PublishingAndLoadingWhileRenderingNeverTearsABuffer) {
     });
     int edits = 0;
     for (; playing; ++edits) {
-        stream.Channels[0].EditSettings.Amplitude = 0.5 + 0.05 * (edits % 10);
-        PublishChannel(stream, edits % 2 == 0 ? 0 : -1);
+        stream.Channels[2].EditSettings.Amplitude = 0.5 + 0.05 * (edits % 10);
+        PublishChannel(stream, edits % 2 == 0 ? 2 : -1);
         const auto file = folder / std::to_string(edits % 8);
-        EXPECT_TRUE(LoadWaveformFile(stream, 0, WaveformSlotCarrier, file));
+        EXPECT_TRUE(LoadWaveformFile(stream, 2, WaveformSlotCarrier, file));
         EXPECT_TRUE(LoadWaveformFile(stream, 1, WaveformSlotAM, file));
     }
     device.join();
     ASSERT_TRUE(StopOutput(stream));
 
     const auto bytes = driver.PlayedBytes();
-    ASSERT_EQ(bytes.size(), 300u * 80 * 4);
+    ASSERT_EQ(bytes.size(), 300u * 80 * 8);
     // Interpolating a one-point table may be one ulp off, which can move a sample by one code;
     // two hand-overs differ by at least 0.125 * 0.5 of full scale, some 2000 codes.
     const auto sample = [&bytes](std::size_t frame) {
-        return static_cast<std::int16_t>(bytes[4 * frame] | bytes[4 * frame + 1] << 8);
+        return reference::CodeAt(&bytes[8 * frame + 4], 2);
     };
     int buffersWithSound = 0;
     for (std::size_t first = 0; first < 300 * 80; first += 80) {
-        for (std::size_t frame = first + 1; frame < first + 80; ++frame) {
-            ASSERT_LE(std::abs(sample(frame) - sample(first)), 1) << frame;
-        }
+        for (std::size_t frame = first + 1; frame < first + 80; ++frame)
+            ASSERT_LE(std::llabs(sample(frame) - sample(first)), 1) << frame;
         buffersWithSound += sample(first) != 0;
     }
     EXPECT_GT(edits, 0);

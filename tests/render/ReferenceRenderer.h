@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "audio/OutputStream.h"
-#include "channel/ChannelSettings.h"
 #include "synth/Renderer.h"
 #include "synth/SampleEncoding.h"
 #include "synth/WaveShapes.h"
@@ -20,68 +19,80 @@ namespace tonquelle::reference {
 
 // A user table holding `points`.
 inline WaveformTable Table(const std::vector<double>& points) {
-    WaveformTable table;
-    table.PointCount = static_cast<std::int32_t>(points.size());
-    table.Points.reset(new double[points.size()]);
-    std::copy(points.begin(), points.end(), table.Points.get());
+    WaveformTable table{std::make_unique<double[]>(points.size()),
+                        static_cast<std::int32_t>(points.size())};
+    std::ranges::copy(points, table.Points.get());
     return table;
 }
+inline const WaveformTable NoTable;
 
 struct Channel {
     ChannelSettings Settings;
-    const WaveformTable* Carrier = nullptr;  // slot 0, may be null: empty
-    const WaveformTable* AM = nullptr;       // slot 2, may be null: empty
+    const WaveformTable* Carrier = &NoTable;  // slot 0
+    const WaveformTable* AM = &NoTable;       // slot 2
 };
 
-inline double Shape(std::int32_t index, double x, const WaveformTable* table) {
-    static const WaveformTable empty;
-    constexpr double (*shapes[])(double) = {WaveSine, WaveTriangle, WaveSawFalling, WaveSawRising,
-                                            WaveSquare};
-    return index == 5 ? WaveUser(x, table ? *table : empty)
-                      : (index >= 0 && index < 5 ? shapes[index](x) : 0.0);
+// Four channels of every kind: a shifted sine, a triangle with sine FM and square AM, the user
+// shape beyond full scale, and a muted channel.
+inline std::vector<Channel> Varied(const WaveformTable& user = NoTable) {
+    return {{{.Flags = 0, .PhaseShift = 0.5, .Frequency = 1000, .Amplitude = 0.8}},
+            {{.Flags = FlagFM | FlagAM, .Waveform = 1, .AMWaveform = 4}},
+            {{.Flags = 0, .Waveform = WaveformIndex::User, .Amplitude = 1.2}, &user},
+            {{.Flags = FlagMute}}};
 }
 
-inline double Integral(std::int32_t index, double x) {
-    constexpr double (*integrals[])(double) = {IntegralSine, IntegralTriangle, IntegralSawFalling,
-                                               IntegralSawRising, IntegralSquare};
-    return index >= 0 && index < 5 ? integrals[index](x) : 0.0;
+// Shape `index` at x, or with `integral` its integral from 0 (none for the user shape); indices
+// outside 0..5 give 0.
+inline double Shape(std::int32_t index, double x, const WaveformTable& table,
+                    bool integral = false) {
+    constexpr double (*shapes[2][5])(double) = {
+        {WaveSine, WaveTriangle, WaveSawFalling, WaveSawRising, WaveSquare},
+        {IntegralSine, IntegralTriangle, IntegralSawFalling, IntegralSawRising, IntegralSquare}};
+    return index == WaveformIndex::User && !integral ? WaveUser(x, table)
+           : index >= 0 && index < 5                 ? shapes[integral][index](x)
+                                                     : 0.0;
 }
 
 inline double Value(const Channel& channel, double t) {
     const ChannelSettings& s = channel.Settings;
-    if (s.Flags & FlagMute) {
-        return 0.0;
-    }
     double phi = s.Frequency * TwoPi * t + s.PhaseShift;
     if (s.Flags & FlagFM) {
         phi = t * TwoPi * (s.FMMaxFreq + s.FMMinFreq) / 2 + s.PhaseShift;
         if (s.FMFrequency != 0.0) {
-            double d = Integral(s.FMWaveform, s.FMFrequency * TwoPi * t) / (s.FMFrequency * TwoPi);
+            const double d = Shape(s.FMWaveform, s.FMFrequency * TwoPi * t, NoTable, true) /
+                             (s.FMFrequency * TwoPi);
             phi = phi + d * TwoPi * (s.FMMaxFreq - s.FMMinFreq) / 2;
         }
     }
     double a = s.Amplitude;
     if (s.Flags & FlagAM) {
-        double m = Shape(s.AMWaveform, s.AMFrequency * TwoPi * t, channel.AM);
+        const double m = Shape(s.AMWaveform, s.AMFrequency * TwoPi * t, *channel.AM);
         a = m * (s.AMMaxAmp - s.AMMinAmp) / 2 + (s.AMMaxAmp + s.AMMinAmp) / 2;
     }
-    return Shape(s.Waveform, phi, channel.Carrier) * a;
+    return (s.Flags & FlagMute) ? 0.0 : Shape(s.Waveform, phi, *channel.Carrier) * a;
 }
 
 // `frames` frames starting at frame `firstFrame` of the time base.
 inline std::vector<std::uint8_t> Render(const std::vector<Channel>& channels,
                                         std::int64_t firstFrame, std::int32_t frames,
                                         std::int32_t sampleRate, std::int32_t resolution) {
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(frames) * channels.size() *
-                                    (resolution / 8));
+    std::vector<std::uint8_t> bytes(frames * channels.size() * (resolution / 8));
     std::uint8_t* cursor = bytes.data();
-    for (std::int64_t counter = firstFrame; counter < firstFrame + frames; ++counter) {
-        for (const Channel& channel : channels) {
+    for (std::int64_t counter = firstFrame; counter < firstFrame + frames; ++counter)
+        for (const Channel& channel : channels)
             StoreSample(Value(channel, static_cast<double>(counter) / sampleRate), cursor,
                         resolution);
-        }
-    }
     return bytes;
+}
+
+// The signed code of the `sampleBytes`-byte sample at `bytes` (8-bit codes are offset binary).
+inline std::int64_t CodeAt(const std::uint8_t* bytes, std::int32_t sampleBytes) {
+    std::uint32_t word = 0;
+    for (std::int32_t b = 0; b < sampleBytes; ++b)
+        word |= std::uint32_t{bytes[b]} << (8 * b);
+    word ^= sampleBytes == 1 ? 0x80 : 0;
+    const std::int32_t shift = 32 - 8 * sampleBytes;  // sign-extend
+    return static_cast<std::int32_t>(word << shift) >> shift;
 }
 
 // A stream as the engine sets it up before the first buffer, holding `channels` published with
@@ -95,12 +106,9 @@ inline void Prepare(OutputStream& stream, const std::vector<Channel>& channels, 
     for (std::int32_t c = 0; c < count; ++c) {
         stream.Channels[c].EditSettings = channels[c].Settings;
         for (auto [table, slot] : {std::pair{channels[c].Carrier, WaveformSlotCarrier},
-                                   std::pair{channels[c].AM, WaveformSlotAM}}) {
-            if (table) {
-                stream.Channels[c].PendingWaveforms[slot] =
-                    Table({table->Points.get(), table->Points.get() + table->PointCount});
-            }
-        }
+                                   std::pair{channels[c].AM, WaveformSlotAM}})
+            stream.Channels[c].PendingWaveforms[slot] =
+                Table({table->Points.get(), table->Points.get() + table->PointCount});
     }
     PublishChannel(stream, -1);
 }

@@ -30,16 +30,12 @@ TEST(WaveformLoader, ReadsOnePointPerLineAndRefusesWhatItCannotRead) {
         {"\t\n0.5\n", {0.0, 0.5}},              // a tab is no space: the line is a point
         {"0.25;0.75\n0,25\nKopfzeile\n-7e-1", {0.25, 0.0, 0.0, -0.7}},  // the leading number
         {"+INFINITY\n-infinity\n2.5", {inf, -inf, 2.5}},                // kept beyond full scale
-        {"\xEF\xBB\xBF"
-         "0.5\n1\n",
-         {0.5, 1.0}},  // byte order mark skipped
-        {"\xEF\xBB\xBF\n0.5", {0.5}},
-        {"1\n\xEF\xBB\xBF"
-         "0.5\n",
-         {1.0, 0.0}},                                         // further on it is text, not a number
+        {"\357\273\2770.5\n1\n", {0.5, 1.0}},  // a byte order mark (octal escapes) skipped
+        {"\357\273\277\n0.5", {0.5}},
+        {"1\n\357\273\2770.5\n", {1.0, 0.0}},                 // further on it is text, not a number
         {std::string(3'000'000, ' ') + "0.125 \n", {0.125}},  // no line length limit
         {"", {}},
-        {"\xEF\xBB\xBF", {}},
+        {"\357\273\277", {}},
         {"\n\r\n   \r", {}},
     };
     testing::TemporaryFolder folder;
