@@ -28,8 +28,7 @@ class PanelExamples : public PanelTest {
     }
     QString Write(const QString& name, const QByteArray& content) {
         QFile file(folder.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
         return file.fileName();
     }
 };
@@ -114,7 +113,8 @@ TEST_F(PanelExamples, AmplitudesAndUnits) {
 TEST_F(PanelExamples, UnmutingIsHeardFromTheNextRenderedBuffer) {
     shell->Stream().Config = {-1, 8000, 16, 50, 0x3, 2};
     Start(0x3);
-    ASSERT_EQ(driver.QueuedBuffers(), 2u);
+    // Both buffers rendered and queued: nothing more is rendered until the test plays one.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return driver.QueuedBuffers() == 2; }));
     Operate(C::FrequencyText, "1000", 1);
     Operate(C::MuteCheck, {}, 1);
     ASSERT_EQ(driver.PlayBuffers(3), 3);

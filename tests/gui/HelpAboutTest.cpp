@@ -10,12 +10,9 @@
 namespace tonquelle::testing {
 namespace {
 
-using HelpCommand = ShellTest;
-using AboutWindow = ShellTest;
-
 // Help and settings go to the program folder, else (an installed program) to the user's folder;
 // when neither can take the help the message names its full path in the program folder.
-TEST_F(HelpCommand, HelpAndSettingsGoWhereTheyCanBeWrittenElseTheFullPathIsShown) {
+TEST_F(ShellTest, HelpAndSettingsGoWhereTheyCanBeWrittenElseTheFullPathIsShown) {
     // An older, longer help file is replaced entirely. Below it, a plain file, nothing can be
     // created, whoever runs the test.
     QFile older(ProgramFolder() + "tonquelle.htm");
@@ -55,15 +52,14 @@ TEST_F(HelpCommand, HelpAndSettingsGoWhereTheyCanBeWrittenElseTheFullPathIsShown
     EXPECT_EQ(ProgramFolderOf("/opt/tonquelle/bin"), "/opt/tonquelle/bin/");
 }
 
-TEST_F(AboutWindow, OpensOnceNonModalAndItsLinkOpensTheHomePage) {
+TEST_F(ShellTest, AboutBoxOpensOnceNonModalAndItsLinkOpensTheHomePage) {
     MakeShell();
     ShowAndActivate();
     shell->DispatchMenu(MenuAbout);
     AboutBox* about = shell->AboutWindow();
     ASSERT_NE(about, nullptr);
-    EXPECT_TRUE(static_cast<QLabel*>(about->Control(AboutTextControl))
-                    ->text()
-                    .endsWith("0.8.0-115 (06.09.2015)"));
+    const QString text = static_cast<QLabel*>(about->Control(AboutTextControl))->text();
+    EXPECT_TRUE(text.endsWith("0.8.0-115 (06.09.2015)")) << text.toStdString();
     shell->DispatchMenu(MenuAbout);
     EXPECT_EQ(shell->Window().findChildren<AboutBox*>().size(), 1);
 

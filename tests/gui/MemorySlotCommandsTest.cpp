@@ -8,8 +8,6 @@
 namespace tonquelle::testing {
 namespace {
 
-using MemorySlotCommands = PanelTest;
-
 // A record that differs from the defaults and from every other channel's in every value field.
 S Distinct(int c) {
     const double d = c;
@@ -27,7 +25,7 @@ MemorySlot DistinctSlot(const std::string& name, int offset) {
 
 // Alt+5 saves the running channels into slot 4 under the trimmed name and leaves its other
 // entries; Alt+0 is the tenth slot; a blank or cancelled name saves nothing.
-TEST_F(MemorySlotCommands, SaveCopiesTheRunningChannelsUnderTheTrimmedName) {
+TEST_F(PanelTest, SaveCopiesTheRunningChannelsUnderTheTrimmedName) {
     const MemorySlot first = DistinctSlot("Erste", 0), before = DistinctSlot("Alt", 10);
     shell->Slots()[0] = first;
     shell->Slots()[4] = before;
@@ -54,7 +52,7 @@ TEST_F(MemorySlotCommands, SaveCopiesTheRunningChannelsUnderTheTrimmedName) {
     EXPECT_EQ(MenuText(MenuSaveSlot), "Erste\tAlt+&1");
 }
 
-TEST_F(MemorySlotCommands, EightChannelSlotLoadsIntoTwoRunningChannels) {
+TEST_F(PanelTest, EightChannelSlotLoadsIntoTwoRunningChannels) {
     shell->Slots()[2] = DistinctSlot("Acht", 0);
     Start(0x12);
     PressOnMain(Qt::Key_3, Qt::ControlModifier);
@@ -80,7 +78,7 @@ TEST_F(MemorySlotCommands, EightChannelSlotLoadsIntoTwoRunningChannels) {
 
 // A field in dB stays in dB unless the loaded value has no dB form (0, negative, NaN); a field
 // showing the factor stays so. A waveform index without a list entry leaves the list empty.
-TEST_F(MemorySlotCommands, LoadKeepsDecibelsUnlessTheValueHasNoDecibelForm) {
+TEST_F(PanelTest, LoadKeepsDecibelsUnlessTheValueHasNoDecibelForm) {
     S* loaded = shell->Slots()[0].Channels.data();
     loaded[0] = {
         .Waveform = 9, .FMWaveform = WaveformIndex::User, .Amplitude = 0.5, .AMMinAmp = -1.0};
