@@ -54,11 +54,12 @@ void ExpectFreshRun(OutputStream& stream, VirtualWaveOutDriver& driver, std::int
 // failed stop keeps the run so that a second stop can finish it. Either way the next start plays
 // from frame 0, even with every call slowed down.
 TEST(StreamEngine, PlaysTheReferenceAndRecoversFromAFailureAtEachDeviceCall) {
-    for (auto [call, resolution] : {std::pair{VirtualCall::Open, 8},
-                                    {VirtualCall::Prepare, 16},
-                                    {VirtualCall::Reset, 24},
-                                    {VirtualCall::Unprepare, 32},
-                                    {VirtualCall::Close, 16}}) {
+    const std::pair<VirtualCall, std::int32_t> cases[] = {{VirtualCall::Open, 8},
+                                                          {VirtualCall::Prepare, 16},
+                                                          {VirtualCall::Reset, 24},
+                                                          {VirtualCall::Unprepare, 32},
+                                                          {VirtualCall::Close, 16}};
+    for (auto [call, resolution] : cases) {
         SCOPED_TRACE(static_cast<int>(call));
         VirtualWaveOutDriver driver;
         OutputStream stream;

@@ -1,11 +1,12 @@
 // Feeds arbitrary bytes to the waveform file reader, whole and cut in two, and checks that the
-// cut changes nothing and that no line yields more than one point.
+// cut changes nothing (the same bits, NaN payloads included) and that no line yields more than
+// one point.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,16 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     parser.Feed(std::string_view(text).substr(0, cut));
     parser.Feed(std::string_view(text).substr(cut));
     parser.Finish();
-    // The same text gives the same bits, NaN payloads included.
-    const std::vector<double>& pieces = parser.Points();
-    if (pieces.size() != whole.size() || parser.TooManyPoints() ||
-        (!whole.empty() &&
-         std::memcmp(pieces.data(), whole.data(), whole.size() * sizeof(double)) != 0)) {
-        std::abort();
-    }
-    const auto lineEnds = std::count_if(text.begin(), text.end(),
-                                        [](char c) { return c == '\n' || c == '\r' || c == '\0'; });
-    if (whole.size() > static_cast<std::size_t>(lineEnds) + 1) {
+    const auto sameBits = [](double a, double b) {
+        return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+    };
+    const auto lineEnds =
+        std::ranges::count_if(text, [](char c) { return c == '\n' || c == '\r' || c == '\0'; });
+    if (!std::ranges::equal(parser.Points(), whole, sameBits) || parser.TooManyPoints() ||
+        std::ssize(whole) > lineEnds + 1) {
         std::abort();
     }
     return 0;

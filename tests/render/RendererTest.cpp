@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <numbers>
 #include <random>
@@ -27,7 +28,7 @@ using Channels = std::vector<reference::Channel>;
 
 // Shape indices -1 to 6 (0..5 and an unknown index on either side, silence for the carrier
 // and no modulation for FM and AM) as carriers with phase shifts, and for FM, AM and both
-// together: each with user tables for the carrier and AM; FM at 0 Hz (index 0) and with the
+// together: each with user tables for the carrier and AM; FM at 0 Hz (index 3) and with the
 // limits swapped (4 to 6), AM at 0 Hz (index 1), amplitudes beyond full scale, clipped. Each at
 // every resolution, from the start and after a long run, where the phases are large enough that
 // a change in the order of the double operations shows in the 32-bit codes.
@@ -43,7 +44,7 @@ TEST(Renderer, MatchesTheReferenceForEveryShapeAndModulation) {
                                   .PhaseShift = 0.7 * w - 1.0,
                                   .Frequency = 233.0 + 97.5 * w,
                                   .FMWaveform = 5 - w,
-                                  .FMFrequency = 3.5 * w,
+                                  .FMFrequency = 3.5 * (w - 2),
                                   .FMMinFreq = 200.0 + 100 * w,
                                   .FMMaxFreq = 900.0 - 100 * w,
                                   .Amplitude = 0.2 + 0.15 * w,
@@ -94,24 +95,20 @@ void CompareRandomRuns(std::uint64_t seed, std::int32_t resolution, std::int64_t
             table = Table(points);
         }
         Channels channels;
-        for (std::int32_t c = 0; c < count; ++c)
+        // ChannelSettings in field order: Flags, Waveform, PhaseShift, Frequency; FMWaveform,
+        // FMFrequency, FMMinFreq, FMMaxFreq; Amplitude; AMWaveform, AMFrequency, AMMinAmp,
+        // AMMaxAmp.
+        for (std::int32_t c = 0; c < count; ++c) {
+            const std::int32_t flags = (chance(0.1) ? FlagMute : 0) | (chance(0.6) ? FlagFM : 0) |
+                                       (chance(0.6) ? FlagAM : 0);
             channels.push_back(
-                {{.Flags = (chance(0.1) ? FlagMute : 0) | (chance(0.6) ? FlagFM : 0) |
-                           (chance(0.6) ? FlagAM : 0),
-                  .Waveform = shape(),
-                  .PhaseShift = uniform(-10.0, 10.0),
-                  .Frequency = frequency(),
-                  .FMWaveform = shape(),
-                  .FMFrequency = chance(0.05) ? 0.0 : uniform(0.0, 1.0) * frequency() / 10.0,
-                  .FMMinFreq = frequency(),
-                  .FMMaxFreq = frequency(),
-                  .Amplitude = uniform(0.0, 1.3),
-                  .AMWaveform = shape(),
-                  .AMFrequency = chance(0.05) ? 0.0 : frequency() / 20.0,
-                  .AMMinAmp = uniform(0.0, 1.0),
-                  .AMMaxAmp = uniform(0.0, 1.3)},
+                {{flags, shape(), uniform(-10.0, 10.0), frequency(), shape(),
+                  chance(0.05) ? 0.0 : uniform(0.0, 1.0) * frequency() / 10.0, frequency(),
+                  frequency(), uniform(0.0, 1.3), shape(), chance(0.05) ? 0.0 : frequency() / 20.0,
+                  uniform(0.0, 1.0), uniform(0.0, 1.3)},
                  &tables[2 * c],
                  &tables[2 * c + 1]});
+        }
         const std::int64_t first = day * 24 * 3600 * rate + pick(rate * 10);
         auto stream = std::make_unique<OutputStream>();
         Prepare(*stream, channels, rate, resolution, frames, first);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "audio/OutputStream.h"
@@ -21,16 +22,8 @@ namespace {
 
 using testing::ReadBytes;
 
-struct Outcome {
-    int ExitCode = -1;
-    std::string Errors;
-    std::string Output;  // standard output
-};
-
-// What follows the 68-byte header: the sample data, and a pad byte after odd-sized data.
-std::vector<std::uint8_t> DataOf(const std::string& file) {
-    return {file.begin() + std::min<std::size_t>(68, file.size()), file.end()};
-}
+// Exit code, standard error, standard output.
+using Outcome = std::tuple<int, std::string, std::string>;
 
 class RenderTool : public ::testing::Test {
   protected:
@@ -45,20 +38,17 @@ class RenderTool : public ::testing::Test {
     // Runs the shell text `command` in the folder, where $T is the tool and $B its options for
     // slot 3 of tonquelle.ini.
     Outcome Run(const std::string& command) {
-        const auto out = folder_.Path().string() + ".out", err = folder_.Path().string() + ".err";
-        const std::string script =
-            "cd '" + folder_.Path().string() + "' && T='" + TONQUELLE_RENDER_TOOL +
-            "' B='--settings tonquelle.ini --slot 3'; " + command + " >" + out + " 2>" + err;
+        const auto out = streams_ / "out", err = streams_ / "err";
+        const std::string script = "cd '" + folder_.Path().string() + "' && T='" +
+                                   TONQUELLE_RENDER_TOOL +
+                                   "' B='--settings tonquelle.ini --slot 3'; " + command + " >" +
+                                   out.string() + " 2>" + err.string();
         const int status = std::system(script.c_str());
-        Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(err),
-                        ReadBytes(out)};
-        std::filesystem::remove(out);
-        std::filesystem::remove(err);
-        return outcome;
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(err), ReadBytes(out)};
     }
     std::string Out() const { return ReadBytes(folder_ / "out.wav"); }
 
-    testing::TemporaryFolder folder_;
+    testing::TemporaryFolder folder_, streams_;  // streams_: the last run's outputs
 };
 
 TEST_F(RenderTool, HeaderDescribesEveryResolutionAndMask) {
@@ -66,11 +56,11 @@ TEST_F(RenderTool, HeaderDescribesEveryResolutionAndMask) {
         for (std::uint32_t mask : {0x4, 0x3, 0x33, 0x60A, 0xFF, 0x3FC00}) {
             SCOPED_TRACE(::testing::Message() << bits << " bits, mask " << mask);
             // 0.0101 s at 8000 Hz: 80.8 frames, 81 when rounded.
-            const Outcome run =
+            const auto [code, errors, output] =
                 Run("$T $B --seconds 0.0101 --rate 8000 --bits " + std::to_string(bits) +
                     " --mask " + std::to_string(mask) + " out.wav");
-            ASSERT_EQ(run.ExitCode, 0) << run.Errors;
-            EXPECT_EQ(run.Errors, "");
+            ASSERT_EQ(code, 0) << errors;
+            EXPECT_EQ(errors, "");
             const std::uint32_t blockAlign = std::popcount(mask) * bits / 8;
             const std::uint32_t dataBytes = 81 * blockAlign, pad = dataBytes % 2;
             std::string header;
@@ -78,12 +68,11 @@ TEST_F(RenderTool, HeaderDescribesEveryResolutionAndMask) {
                 for (int i = 0; i < bytes; ++i)
                     header += static_cast<char>(value >> 8 * i);
             };
-            const auto tag = [&header](const char* t) { header += t; };
-            tag("RIFF"), put(60 + dataBytes + pad, 4), tag("WAVE"), tag("fmt "), put(40, 4);
+            header = "RIFF", put(60 + dataBytes + pad, 4), header += "WAVEfmt ", put(40, 4);
             put(0xFFFE, 2), put(std::popcount(mask), 2), put(8000, 4), put(8000 * blockAlign, 4);
             put(blockAlign, 2), put(bits, 2), put(22, 2), put(bits, 2), put(mask, 4);
             put(1, 4), put(0x00100000, 4), put(0xAA000080, 4), put(0x719B3800, 4);  // PCM GUID
-            tag("data"), put(dataBytes, 4);
+            header += "data", put(dataBytes, 4);
             const std::string file = Out();
             ASSERT_EQ(file.size(), 68 + dataBytes + pad);
             EXPECT_EQ(file.substr(0, 68), header);
@@ -102,12 +91,14 @@ TEST_F(RenderTool, DataAreRenderBuffersBytesCutAtTheLength) {
         for (const std::string buffer : {"10", "1", "7", "250", "1000"}) {
             SCOPED_TRACE(::testing::Message() << bits << " bits, buffer " << buffer);
             const bool piped = buffer == "7";
-            const Outcome run =
+            const auto [code, errors, output] =
                 Run("$T $B --seconds 0.0123 --wave 2:wave.txt --bits " + std::to_string(bits) +
                     " --buffer " + buffer + (piped ? " -" : " out.wav"));
-            ASSERT_EQ(run.ExitCode, 0) << run.Errors;
-            EXPECT_EQ(DataOf(piped ? run.Output : Out()), expected);
-            EXPECT_TRUE(!piped || run.Output == Out());  // the file of the run before
+            ASSERT_EQ(code, 0) << errors;
+            const std::string file = piped ? output : Out();  // the header is 68 bytes
+            ASSERT_GE(file.size(), 68u);
+            EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 68, file.end()), expected);
+            EXPECT_TRUE(!piped || output == Out());  // the file of the run before
         }
     }
 }
@@ -116,20 +107,18 @@ TEST_F(RenderTool, DataAreRenderBuffersBytesCutAtTheLength) {
 // left in the folder: no partial file, and an existing output kept as it was.
 TEST_F(RenderTool, BadInputIsRefusedWithOneLineAndNoFile) {
     std::ofstream(folder_ / "out.wav") << "old contents";
-    const char* settings[] = {"Resolution=12", "SampleRate=-8000", "ChannelMask=0",
-                              "BufferLength=0", "BufferLength=1\nSampleRate=500"};
-    for (int i = 0; i < 5; ++i) {
+    const char* settings[] = {"Resolution=12", "SampleRate=-8000", "BufferLength=0",
+                              "BufferLength=1\nSampleRate=500"};
+    for (int i = 0; i < 4; ++i)
         std::ofstream(folder_ / (std::to_string(i) + ".ini")) << "[OutputDevice]\n" << settings[i];
-    }
     // Each case: the shell command, then after " | " the text its error line must hold.
     const char* cases[] = {
         "$T --settings missing.ini --slot 3 out.wav | not found",
         "$T --settings . --slot 3 out.wav | cannot be read",
         "$T --settings 0.ini --slot 3 out.wav | resolution 12",
         "$T --settings 1.ini --slot 3 out.wav | sample rate",
-        "$T --settings 2.ini --slot 3 out.wav | 1 to 8",
-        "$T --settings 3.ini --slot 3 out.wav | buffer length",
-        "$T --settings 4.ini --slot 3 out.wav | holds no frame", "$T $B --slot 10 out.wav | --slot",
+        "$T --settings 2.ini --slot 3 out.wav | buffer length",
+        "$T --settings 3.ini --slot 3 out.wav | holds no frame", "$T $B --slot 10 out.wav | --slot",
         "$T $B --slot -1 out.wav | --slot", "$T $B --slot 3x out.wav | --slot",
         "$T $B --slot 99999999999999999999 out.wav | --slot", "$T $B --bits 12 out.wav | --bits",
         "$T $B --bits '' out.wav | --bits", "$T $B --rate 0 out.wav | --rate",
@@ -152,13 +141,13 @@ TEST_F(RenderTool, BadInputIsRefusedWithOneLineAndNoFile) {
     for (const std::string c : cases) {
         SCOPED_TRACE(c);
         const std::string command = c.substr(0, c.find(" | ")), text = c.substr(c.find(" | ") + 3);
-        const Outcome run = Run(command);
-        EXPECT_EQ(run.ExitCode, 2);
-        ASSERT_FALSE(run.Errors.empty());
-        EXPECT_EQ(run.Errors.find('\n'), run.Errors.size() - 1) << run.Errors;
-        EXPECT_NE(run.Errors.find(text), std::string::npos) << run.Errors;
+        const auto [code, errors, output] = Run(command);
+        EXPECT_EQ(code, 2);
+        ASSERT_FALSE(errors.empty());
+        EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
+        EXPECT_NE(errors.find(text), std::string::npos) << errors;
         EXPECT_EQ(folder_.FileNames(), before);  // no partial file
-        EXPECT_TRUE(run.Output.empty());
+        EXPECT_TRUE(output.empty());
     }
     EXPECT_EQ(Out(), "old contents");
 }
