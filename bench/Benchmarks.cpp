@@ -31,11 +31,9 @@ void RenderBench(benchmark::State& state, std::int32_t channels, std::int32_t ra
     auto stream = std::make_unique<OutputStream>();
     stream->Config = {-1, rate, resolution, 250, (1 << channels) - 1, channels};
     stream->BufferFrames = BufferFramesOf(stream->Config);
-    for (std::int32_t k = 0; k < channels; ++k) {
-        stream->Channels[k].EditSettings = {.Flags = flags,
-                                            .Frequency = 440.0 + 110.0 * k,
-                                            .FMMinFreq = 440.0 + 55.0 * k,
-                                            .FMMaxFreq = 880.0 + 110.0 * k};
+    for (std::int32_t k = 0; k < channels; ++k) {  // flags, sine, no shift, frequency; FM
+        stream->Channels[k].EditSettings = {
+            flags, 0, 0.0, 440.0 + 110.0 * k, 0, 1.0, 440.0 + 55.0 * k, 880.0 + 110.0 * k};
     }
     PublishChannel(*stream, -1);
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(BufferBytesOf(stream->Config)));
@@ -69,19 +67,18 @@ double UserShape(double x) {  // the points' values do not change the cost
     return WaveUser(x, table);
 }
 
-#define TONQUELLE_SHAPE_BENCH(shape) \
-    BENCHMARK_CAPTURE(ShapeBench, shape, shape)->ArgName("day")->DenseRange(0, 1)
-TONQUELLE_SHAPE_BENCH(WaveSine);
-TONQUELLE_SHAPE_BENCH(WaveTriangle);
-TONQUELLE_SHAPE_BENCH(WaveSawFalling);
-TONQUELLE_SHAPE_BENCH(WaveSawRising);
-TONQUELLE_SHAPE_BENCH(WaveSquare);
-TONQUELLE_SHAPE_BENCH(UserShape);
-TONQUELLE_SHAPE_BENCH(IntegralSine);
-TONQUELLE_SHAPE_BENCH(IntegralTriangle);
-TONQUELLE_SHAPE_BENCH(IntegralSawFalling);
-TONQUELLE_SHAPE_BENCH(IntegralSawRising);
-TONQUELLE_SHAPE_BENCH(IntegralSquare);
+#define TONQUELLE_SHAPE(f) BENCHMARK_CAPTURE(ShapeBench, f, f)->ArgName("day")->DenseRange(0, 1)
+TONQUELLE_SHAPE(WaveSine);
+TONQUELLE_SHAPE(WaveTriangle);
+TONQUELLE_SHAPE(WaveSawFalling);
+TONQUELLE_SHAPE(WaveSawRising);
+TONQUELLE_SHAPE(WaveSquare);
+TONQUELLE_SHAPE(UserShape);
+TONQUELLE_SHAPE(IntegralSine);
+TONQUELLE_SHAPE(IntegralTriangle);
+TONQUELLE_SHAPE(IntegralSawFalling);
+TONQUELLE_SHAPE(IntegralSawRising);
+TONQUELLE_SHAPE(IntegralSquare);
 
 // StoreSample of values sweeping full scale, at the resolution in bits given as the argument.
 void StoreSampleBench(benchmark::State& state) {

@@ -85,14 +85,14 @@ inline std::vector<std::uint8_t> Render(const std::vector<Channel>& channels,
     return bytes;
 }
 
-// The signed code of the `sampleBytes`-byte sample at `bytes` (8-bit codes are offset binary).
+// The signed code of the `sampleBytes`-byte little-endian sample at `bytes`: its last byte
+// carries the sign (8-bit codes are offset binary).
 inline std::int64_t CodeAt(const std::uint8_t* bytes, std::int32_t sampleBytes) {
-    std::uint32_t word = 0;
-    for (std::int32_t b = 0; b < sampleBytes; ++b)
-        word |= std::uint32_t{bytes[b]} << (8 * b);
-    word ^= sampleBytes == 1 ? 0x80 : 0;
-    const std::int32_t shift = 32 - 8 * sampleBytes;  // sign-extend
-    return static_cast<std::int32_t>(word << shift) >> shift;
+    std::int64_t code =
+        static_cast<std::int8_t>(bytes[sampleBytes - 1] ^ ((sampleBytes == 1) << 7));
+    for (std::int32_t b = sampleBytes - 2; b >= 0; --b)
+        code = code * 256 + bytes[b];
+    return code;
 }
 
 // A stream as the engine sets it up before the first buffer, holding `channels` published with

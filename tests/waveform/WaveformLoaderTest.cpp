@@ -65,9 +65,8 @@ TEST(WaveformLoader, ReadsOnePointPerLineAndRefusesWhatItCannotRead) {
     for (auto [channel, slot] : {std::pair{MaxChannels, WaveformSlotAM},
                                  {-1, WaveformSlotAM},
                                  {3, WaveformSlotCount},
-                                 {3, -1}}) {
+                                 {3, -1}})
         EXPECT_FALSE(LoadWaveformFile(stream, channel, slot, folder / "wave.txt"));
-    }
     EXPECT_EQ(stream.Channels[3].PendingWaveforms[WaveformSlotAM].Points[0], 0.75);
     EXPECT_TRUE(stream.Channels[3].PendingWaveforms[WaveformSlotCarrier].Empty());
 }
