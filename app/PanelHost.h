@@ -45,14 +45,4 @@ class PanelHost {
 
 using PanelHostFactory = std::function<std::unique_ptr<PanelHost>(const PanelContext&)>;
 
-// A host without panels: the generator plays with its start values and nothing edits them.
-class NoPanelHost final : public PanelHost {
-  public:
-    void CreatePanels(QWidget&) override {}
-    void DestroyPanels() override {}
-    void LoadSlot(int) override {}
-    bool SaveSlot(int) override { return false; }
-    void ApplyUnitChoice(std::int32_t) override {}
-};
-
 }  // namespace tonquelle

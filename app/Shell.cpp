@@ -82,7 +82,7 @@ Shell::Shell(ShellServices services)
     window_->resize(MainClientWidth, MainClientHeight + window_->menuBar()->sizeHint().height());
 
     const PanelContext context{stream_, slots_, services_.Messages, *window_, *menus_.UnitMenu};
-    panels_ = services_.Panels ? services_.Panels(context) : std::make_unique<NoPanelHost>();
+    panels_ = services_.Panels(context);
 
     LoadSettings(FileSystemPath(SettingsPath()), stream_.Config, slots_);
     ConnectDispatch();

@@ -32,7 +32,7 @@ struct ShellServices {
     UrlOpener& Urls;
     QString ProgramFolder;     // the executable's folder, ending in "/"
     QString UserConfigFolder;  // where the files go when ProgramFolder cannot be written
-    PanelHostFactory Panels;   // empty: the generator runs without panels
+    PanelHostFactory Panels;   // makes the channel panels of each run
 };
 
 // The application: owns the one output stream, the ten memory slots, the program's folder and the

@@ -5,11 +5,29 @@
 
 namespace tonquelle {
 
+namespace {
+
+// The device layer of a machine where neither PulseAudio nor PortAudio can be used: no devices,
+// so the device dialog's list stays empty and no start is accepted.
+class NoDeviceDriver final : public WaveOutDriver {
+  public:
+    std::vector<WaveOutDeviceInfo> ListDevices() override { return {}; }
+    WaveResult Open(std::unique_ptr<WaveOut>&, std::int32_t, const WaveFormat&,
+                    WaveDoneSink&) override {
+        return WaveBadDevice;
+    }
+};
+
+}  // namespace
+
 std::unique_ptr<WaveOutDriver> CreateSystemWaveOutDriver() {
     if (auto pulse = CreatePulseWaveOutDriver()) {
         return pulse;
     }
-    return CreatePortAudioWaveOutDriver();
+    if (auto portAudio = CreatePortAudioWaveOutDriver()) {
+        return portAudio;
+    }
+    return std::make_unique<NoDeviceDriver>();
 }
 
 }  // namespace tonquelle
