@@ -10,6 +10,7 @@
 #include <QSlider>
 
 #include "channel/CentredCheckBox.h"
+#include "channel/WheelNeedsFocus.h"
 #include "synth/SpeakerLayout.h"
 
 namespace tonquelle {
@@ -99,8 +100,11 @@ QWidget* MakeControl(const ControlLayout& layout, QWidget& container) {
             return new QLabel(text, &container);
         case Kind::Check:
             return new CentredCheckBox(text, &container);
-        case Kind::List:
-            return new QComboBox(&container);
+        case Kind::List: {
+            auto* list = new QComboBox(&container);
+            WheelNeedsFocus::Install(*list);
+            return list;
+        }
         case Kind::Text:
             return new QLineEdit(&container);
         case Kind::ReadOnly: {
@@ -115,6 +119,7 @@ QWidget* MakeControl(const ControlLayout& layout, QWidget& container) {
             auto* slider = new QSlider(layout.kind == Kind::HSlider ? Qt::Horizontal : Qt::Vertical,
                                        &container);
             slider->setRange(0, layout.rangeMax);
+            WheelNeedsFocus::Install(*slider);
             return slider;
         }
     }

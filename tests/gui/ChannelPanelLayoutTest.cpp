@@ -50,6 +50,22 @@ TEST_F(PanelTest, ControlsSitAtTheirPlacesAndEightPanelsScrollToTheLastOne) {
     const int viewportHeight = shell->PanelArea().viewport()->height();
     EXPECT_EQ(bar->maximum(), 1645 - viewportHeight);
     bar->setValue(bar->maximum());
+    // The wheel over a slider or list the user has not selected is left to the scroll area
+    // (ignored) instead of retuning; once selected, the wheel moves it.
+    auto wheel = [](QWidget* target) {
+        QWheelEvent event(QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), {}, {0, -120},
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &event);
+        return event.isAccepted();
+    };
+    auto* slider = qobject_cast<QSlider*>(Panel(0).Control(C::FrequencySlider));
+    EXPECT_FALSE(wheel(Panel(0).Control(C::WaveformList)));
+    EXPECT_FALSE(wheel(slider));
+    EXPECT_EQ(slider->value(), 134);
+    EXPECT_EQ(Published(0), S{});
+    slider->setFocus();
+    EXPECT_TRUE(wheel(slider));
+    EXPECT_NE(slider->value(), 134);
     QWidget* lastFrame = Panel(7).Control(C::Frame);
     EXPECT_EQ(lastFrame->geometry(), QRect(5, 1440, 840, 200));
     EXPECT_EQ(lastFrame->mapTo(shell->PanelArea().viewport(), QPoint(0, 200)).y(),
