@@ -1,6 +1,7 @@
 #include "settings/SafeFileWrite.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <random>
@@ -18,11 +19,6 @@ namespace tonquelle {
 namespace fs = std::filesystem;
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 #if defined(_WIN32)
 bool FlushToDisk(std::FILE* file) {
@@ -56,8 +52,14 @@ fs::path Destination(const fs::path& path) {
     return path;
 }
 
-// Creates a new, empty file with an unused name beside `destination`; never opens an existing
-// file. An empty path and no handle when the folder takes no new files.
+bool WriteAndFlush(FileHandle file, std::string_view text) {
+    const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size() &&
+                         std::fflush(file.get()) == 0 && FlushToDisk(file.get());
+    return std::fclose(file.release()) == 0 && written;
+}
+
+}  // namespace
+
 std::pair<fs::path, FileHandle> CreateTemporaryBeside(const fs::path& destination) {
     constexpr int Attempts = 16;
     std::random_device random;
@@ -69,21 +71,12 @@ std::pair<fs::path, FileHandle> CreateTemporaryBeside(const fs::path& destinatio
         if (file) {
             return {temporary, std::move(file)};
         }
-        std::error_code error;
-        if (!fs::exists(temporary, error)) {
+        if (errno != EEXIST) {
             break;  // not a name clash: the folder is missing or write-protected
         }
     }
     return {};
 }
-
-bool WriteAndFlush(FileHandle file, std::string_view text) {
-    const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size() &&
-                         std::fflush(file.get()) == 0 && FlushToDisk(file.get());
-    return std::fclose(file.release()) == 0 && written;
-}
-
-}  // namespace
 
 bool RenameFile(const fs::path& from, const fs::path& to) {
     std::error_code error;

@@ -1,10 +1,24 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string_view>
+#include <utility>
 
 namespace tonquelle {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// Creates a new, empty file with an unused name beside `destination`, open for writing; never
+// opens an existing file. An empty path and no handle when the folder takes no new files, with
+// errno telling why.
+std::pair<std::filesystem::path, FileHandle> CreateTemporaryBeside(
+    const std::filesystem::path& destination);
 
 // Moves the finished temporary file over the destination; true on success.
 using FileRenamer =

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <random>
 
 #include "settings/SafeFileWrite.h"
 
@@ -14,14 +13,6 @@ namespace {
 
 std::string SystemReason() {
     return std::strerror(errno);
-}
-
-// A name beside `destination` that no file has yet: ".<name>.<random>.part".
-fs::path TemporaryNameBeside(const fs::path& destination, std::uint64_t salt) {
-    fs::path name = destination;
-    name.replace_filename("." + destination.filename().string() + "." + std::to_string(salt) +
-                          ".part");
-    return name;
 }
 
 }  // namespace
@@ -38,19 +29,11 @@ bool WaveOutputFile::Open(const std::string& destination) {
         error_ = "cannot write output '" + destination + "': it is a folder";
         return false;
     }
-    std::random_device entropy;
-    for (int attempt = 0; attempt < 16 && !file_; ++attempt) {
-        const std::uint64_t salt = (std::uint64_t{entropy()} << 32) | entropy();
-        temporary_ = TemporaryNameBeside(destination_, salt);
-        // "x": never opens a file that exists already.
-        file_ = std::fopen(temporary_.string().c_str(), "wbx");
-        if (!file_ && errno != EEXIST) {
-            break;
-        }
-    }
+    auto [temporary, file] = CreateTemporaryBeside(destination_);
+    temporary_ = std::move(temporary);
+    file_ = file.release();
     if (!file_) {
         error_ = "cannot write output '" + destination + "': " + SystemReason();
-        temporary_.clear();
         return false;
     }
     return true;
