@@ -6,26 +6,13 @@
 #include <cmath>
 #include <limits>
 
+#include "channel/AsciiText.h"
+
 namespace tonquelle {
 
 namespace {
 
 constexpr std::int32_t MaxDecimals = 512;
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
-
-bool IsScanSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // A number too large or too small for a double reads as infinity or zero, as the C library's
 // scan does. Tells which by the decimal position of the first significant digit.
@@ -38,7 +25,7 @@ bool MagnitudeOverflows(std::string_view digits) {
         const char c = digits[i];
         if (c == '.') {
             afterPoint = true;
-        } else if (!IsDigit(c)) {
+        } else if (!IsAsciiDigit(c)) {
             break;
         } else if (!seenSignificant) {
             if (c != '0') {
@@ -60,7 +47,7 @@ bool MagnitudeOverflows(std::string_view digits) {
         if (i < digits.size() && (digits[i] == '-' || digits[i] == '+')) {
             ++i;
         }
-        for (; i < digits.size() && IsDigit(digits[i]); ++i) {
+        for (; i < digits.size() && IsAsciiDigit(digits[i]); ++i) {
             exponent = std::min<std::int64_t>(exponent * 10 + (digits[i] - '0'), 1'000'000);
         }
         if (negative) {
@@ -75,17 +62,17 @@ bool MagnitudeOverflows(std::string_view digits) {
 // numbers too, as in files; typed text takes only the whole special texts.
 double ParseScanned(std::string_view text, bool acceptWords) {
     constexpr double Infinity = std::numeric_limits<double>::infinity();
-    if (EqualsIgnoringCase(text, "+Infinity")) {
+    if (EqualsIgnoringAsciiCase(text, "+Infinity")) {
         return Infinity;
     }
-    if (EqualsIgnoringCase(text, "-Infinity")) {
+    if (EqualsIgnoringAsciiCase(text, "-Infinity")) {
         return -Infinity;
     }
-    if (EqualsIgnoringCase(text, "NaN")) {
+    if (EqualsIgnoringAsciiCase(text, "NaN")) {
         return std::numeric_limits<double>::quiet_NaN();
     }
     std::size_t i = 0;
-    while (i < text.size() && IsScanSpace(text[i])) {
+    while (i < text.size() && IsAsciiSpace(text[i])) {
         ++i;
     }
     bool negative = false;
@@ -98,7 +85,7 @@ double ParseScanned(std::string_view text, bool acceptWords) {
         return 0.0;
     }
     // Typed text: a half-typed "-Infinity" must not become an infinity at "-Inf".
-    if (!acceptWords && !(IsDigit(rest.front()) || rest.front() == '.')) {
+    if (!acceptWords && !(IsAsciiDigit(rest.front()) || rest.front() == '.')) {
         return 0.0;
     }
     double value = 0.0;

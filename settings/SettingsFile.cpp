@@ -8,6 +8,7 @@
 #include <iterator>
 #include <limits>
 
+#include "channel/AsciiText.h"
 #include "channel/NumberText.h"
 #include "settings/SafeFileWrite.h"
 
@@ -18,15 +19,6 @@ namespace {
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view LineEnd = "\r\n";
 constexpr std::string_view Blanks = " \t";
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool NamesMatch(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
 
 std::string_view TrimLeft(std::string_view text) {
     const std::size_t first = text.find_first_not_of(Blanks);
@@ -57,18 +49,11 @@ std::string DecodeToUtf8(std::string_view bytes) {
     return text;
 }
 
-bool IsScanSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // The C library's "%d" scan, except that a number beyond 32 bits gives the nearest 32-bit value
 // instead of undefined behaviour. 0 when no number starts the text.
 std::int32_t ScanInteger(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsScanSpace(text[i])) {
+    while (i < text.size() && IsAsciiSpace(text[i])) {
         ++i;
     }
     const bool negative = i < text.size() && text[i] == '-';
@@ -77,7 +62,7 @@ std::int32_t ScanInteger(std::string_view text) {
     }
     constexpr std::int64_t Limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
     std::int64_t magnitude = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
+    for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
         magnitude = std::min(magnitude * 10 + (text[i] - '0'), Limit);
     }
     const std::int64_t value = negative ? -magnitude : magnitude;
@@ -153,7 +138,7 @@ bool SettingsFile::SelectGroup(std::string_view name) {
         return true;
     }
     const auto found = std::find_if(entries_.begin(), entries_.end(), [name](const Entry& entry) {
-        return entry.Kind == EntryKind::Group && NamesMatch(entry.Name, name);
+        return entry.Kind == EntryKind::Group && EqualsIgnoringAsciiCase(entry.Name, name);
     });
     if (found == entries_.end()) {
         pendingGroup_ = name;
@@ -263,7 +248,7 @@ std::optional<std::size_t> SettingsFile::FindKey(std::string_view key) const {
     const std::size_t first = currentGroup_ == NoGroup ? 0 : currentGroup_ + 1;
     const std::size_t end = GroupEnd(currentGroup_);
     for (std::size_t i = first; i < end; ++i) {
-        if (entries_[i].Kind == EntryKind::Key && NamesMatch(entries_[i].Name, key)) {
+        if (entries_[i].Kind == EntryKind::Key && EqualsIgnoringAsciiCase(entries_[i].Name, key)) {
             return i;
         }
     }
