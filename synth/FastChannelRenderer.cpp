@@ -194,7 +194,7 @@ TONQUELLE_VECTOR_CLONES std::int32_t Codes(const CodeForm& form, const double* s
                                   (std::fabs(shape[i]) + shapeError[i]) * factorError +
                                   std::fabs(value) * 0x1p-51;
         // Clipping as StoreSample does; it brings neither value further from the other.
-        value = value > 1.0 ? 1.0 : (value >= -1.0 ? value : -1.0);
+        value = value > 1.0 ? 1.0 : (value >= -1.0 ? value : (value < -1.0 ? -1.0 : 0.0));
         const double scaled = (value + form.Offset) * form.Scale / form.Divisor;
         const double nearest = (scaled + RoundingShifter) - RoundingShifter;
         const double room = 0.5 - std::fabs(scaled - nearest);

@@ -14,6 +14,11 @@ constexpr double FourPi = 4.0 * Pi;
 
 double WrapPhase(double x) {
     double r = std::fmod(x, TwoPi);
+    // An infinite or NaN phase has no place in the period: NaN, which the shapes pass on and
+    // which plays as silence, never as the full-scale value of some phase.
+    if (std::isnan(r)) {
+        return r;
+    }
     if (r < 0.0) {
         r += TwoPi;
     }
@@ -42,7 +47,8 @@ double WaveSawRising(double x) {
 }
 
 double WaveSquare(double x) {
-    return WrapPhase(x) < Pi ? 1.0 : -1.0;
+    const double r = WrapPhase(x);
+    return std::isnan(r) ? r : (r < Pi ? 1.0 : -1.0);
 }
 
 double WaveUser(double x, const WaveformTable& table) {
@@ -51,6 +57,9 @@ double WaveUser(double x, const WaveformTable& table) {
     }
     const std::int32_t count = table.PointCount;
     const double position = WrapPhase(x) * (count / TwoPi);
+    if (std::isnan(position)) {
+        return position;
+    }
     auto index = static_cast<std::int32_t>(position);
     const double fraction = std::fmod(position, 1.0);
     if (index >= count) {

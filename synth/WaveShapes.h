@@ -9,10 +9,11 @@ namespace tonquelle {
 inline constexpr double Pi = std::numbers::pi;
 inline constexpr double TwoPi = 2.0 * std::numbers::pi;
 
-// fmod(x, 2π) moved into [0, 2π).
+// fmod(x, 2π) moved into [0, 2π); NaN for an infinite or NaN phase.
 double WrapPhase(double x);
 
-// The built-in shapes: functions of a phase in radians with period 2π, values in -1..+1.
+// The built-in shapes: functions of a phase in radians with period 2π, values in -1..+1. An
+// infinite or NaN phase gives NaN (silence), as sin does.
 double WaveSine(double x);        // sin(x) of the unreduced phase
 double WaveTriangle(double x);    // 0 at 0, +1 at π/2, -1 at 3π/2
 double WaveSawFalling(double x);  // +1 at 0 falling to -1 before 2π

@@ -65,8 +65,16 @@ TEST(StoreSample, ValuesBeyondFullScaleAreClipped) {
         EXPECT_EQ(Encode(-7.0, resolution), Encode(-1.0, resolution)) << resolution;
         EXPECT_EQ(Encode(-std::numeric_limits<double>::infinity(), resolution),
                   Encode(-1.0, resolution));
-        // Not a number is stored as negative full scale.
-        EXPECT_EQ(Encode(std::nan(""), resolution), Encode(-1.0, resolution)) << resolution;
+    }
+}
+
+// Not a number, of either sign, is silence: the zero code, as a muted channel writes it.
+TEST(StoreSample, NotANumberIsTheZeroCode) {
+    for (const double nan : {std::nan(""), -std::nan("")}) {
+        EXPECT_EQ(Encode(nan, 8), Bytes{0x80});
+        EXPECT_EQ(Encode(nan, 16), Bytes({0, 0}));
+        EXPECT_EQ(Encode(nan, 24), Bytes({0, 0, 0}));
+        EXPECT_EQ(Encode(nan, 32), Bytes({0, 0, 0, 0}));
     }
 }
 

@@ -51,6 +51,23 @@ TEST(WaveShapes, ValuesAtCornersBetweenThemAndAtNegativePhases) {
     }
 }
 
+// A phase that is not a number, or infinite (an infinite frequency), has no place in the period:
+// every shape and integral gives NaN, which plays as silence, as sin does; none gives the value
+// of some phase, which would be full-scale DC.
+TEST(WaveShapes, PhaseWithoutAPlaceInThePeriodGivesNaN) {
+    const WaveformTable table = MakeTable({1.0, -1.0});
+    const auto user = [&table](double x) { return WaveUser(x, table); };
+    for (const double x : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        for (double (*shape)(double) :
+             {WaveSine, WaveTriangle, WaveSawFalling, WaveSawRising, WaveSquare, IntegralTriangle,
+              IntegralSawFalling, IntegralSawRising, IntegralSquare, IntegralSine}) {
+            EXPECT_TRUE(std::isnan(shape(x))) << x;
+        }
+        EXPECT_TRUE(std::isnan(user(x))) << x;
+        EXPECT_TRUE(std::isnan(WrapPhase(x))) << x;
+    }
+}
+
 TEST(WaveUser, PointsLieEvenlyOverThePeriodWithLinesBetween) {
     EXPECT_EQ(WaveUser(1.0, WaveformTable{}), 0.0);  // no table: silence
     EXPECT_EQ(WaveUser(-7.0, MakeTable({0.25})), 0.25);
