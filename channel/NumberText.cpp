@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "channel/AsciiText.h"
 
@@ -57,20 +59,31 @@ bool MagnitudeOverflows(std::string_view digits) {
     return position + exponent > 0;
 }
 
-// The special texts, then the number at the start of the text in the C locale's notation, else 0.
-// With `acceptWords` the C library's words for infinity and NaN ("inf", "nan", ...) count as
-// numbers too, as in files; typed text takes only the whole special texts.
-double ParseScanned(std::string_view text, bool acceptWords) {
-    constexpr double Infinity = std::numeric_limits<double>::infinity();
+// The three special texts, compared as whole texts without regard to letter case.
+std::optional<double> SpecialText(std::string_view text) {
     if (EqualsIgnoringAsciiCase(text, "+Infinity")) {
-        return Infinity;
+        return std::numeric_limits<double>::infinity();
     }
     if (EqualsIgnoringAsciiCase(text, "-Infinity")) {
-        return -Infinity;
+        return -std::numeric_limits<double>::infinity();
     }
     if (EqualsIgnoringAsciiCase(text, "NaN")) {
         return std::numeric_limits<double>::quiet_NaN();
     }
+    return std::nullopt;
+}
+
+// A number read from the start of a text, and the position just after it.
+struct Scanned {
+    double Value;
+    std::size_t End;
+};
+
+// The number at the start of the text in the C locale's notation, after white space and an
+// optional sign; nothing when no number starts there. With `acceptWords` the C library's words
+// for infinity and NaN ("inf", "nan", ...) count as numbers too, as in files; typed text takes
+// only the whole special texts.
+std::optional<Scanned> ScanNumber(std::string_view text, bool acceptWords) {
     std::size_t i = 0;
     while (i < text.size() && IsAsciiSpace(text[i])) {
         ++i;
@@ -82,22 +95,42 @@ double ParseScanned(std::string_view text, bool acceptWords) {
     }
     const std::string_view rest = text.substr(i);
     if (rest.empty() || rest.front() == '+' || rest.front() == '-') {
-        return 0.0;
+        return std::nullopt;
     }
     // Typed text: a half-typed "-Infinity" must not become an infinity at "-Inf".
     if (!acceptWords && !(IsAsciiDigit(rest.front()) || rest.front() == '.')) {
-        return 0.0;
+        return std::nullopt;
     }
     double value = 0.0;
     const auto [end, error] =
         std::from_chars(rest.data(), rest.data() + rest.size(), value, std::chars_format::general);
     if (error == std::errc::invalid_argument) {
-        return 0.0;
+        return std::nullopt;
     }
     if (error == std::errc::result_out_of_range) {
-        value = MagnitudeOverflows(rest) ? Infinity : 0.0;
+        value = MagnitudeOverflows(rest) ? std::numeric_limits<double>::infinity() : 0.0;
     }
-    return negative ? -value : value;
+    return Scanned{negative ? -value : value, i + static_cast<std::size_t>(end - rest.data())};
+}
+
+// The special texts, then the number at the start of the text; nothing when neither is there.
+std::optional<double> ReadLeadingNumber(std::string_view text, bool acceptWords) {
+    if (const std::optional<double> special = SpecialText(text)) {
+        return special;
+    }
+    if (const std::optional<Scanned> scanned = ScanNumber(text, acceptWords)) {
+        return scanned->Value;
+    }
+    return std::nullopt;
+}
+
+// `text` with its first comma, if any, turned into a decimal point.
+std::string WithCommaAsPoint(std::string_view text) {
+    std::string withPoint(text);
+    if (const std::size_t comma = withPoint.find(','); comma != std::string::npos) {
+        withPoint[comma] = '.';
+    }
+    return withPoint;
 }
 
 }  // namespace
@@ -138,17 +171,34 @@ std::string FormatNumber(double value, std::int32_t significantDigits, bool stri
 }
 
 double ParseNumber(std::string_view text) {
-    const std::size_t comma = text.find(',');
-    if (comma == std::string_view::npos) {
-        return ParseScanned(text, false);
+    return ReadLeadingNumber(WithCommaAsPoint(text), false).value_or(0.0);
+}
+
+std::optional<double> ReadCompleteNumber(std::string_view text) {
+    const std::string withPoint = WithCommaAsPoint(text);
+    if (const std::optional<double> special = SpecialText(withPoint)) {
+        return special;
     }
-    std::string withPoint(text);
-    withPoint[comma] = '.';
-    return ParseScanned(withPoint, false);
+    const std::optional<Scanned> scanned = ScanNumber(withPoint, false);
+    if (!scanned) {
+        return std::nullopt;
+    }
+    const std::string_view rest = std::string_view(withPoint).substr(scanned->End);
+    if (!std::ranges::all_of(rest, IsAsciiSpace)) {
+        return std::nullopt;
+    }
+    return scanned->Value;
 }
 
 double ParseNumberPointOnly(std::string_view text) {
-    return ParseScanned(text, true);
+    return ReadLeadingNumber(text, true).value_or(0.0);
+}
+
+std::optional<double> ReadLineNumber(std::string_view line) {
+    if (line.find(',') != std::string_view::npos && line.find('.') == std::string_view::npos) {
+        return ReadLeadingNumber(WithCommaAsPoint(line), true);
+    }
+    return ReadLeadingNumber(line, true);
 }
 
 }  // namespace tonquelle

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -119,6 +120,49 @@ TEST(ParseNumber, FilesTakeOnlyAPointAndTheCLibrarysWords) {
     EXPECT_TRUE(std::isnan(ParseNumberPointOnly("NAN")));
 }
 
+// A typed value takes effect only as a complete number: what ParseNumber reads from it, with
+// nothing but white space after it. Text on the way to a number never counts.
+TEST(ReadCompleteNumber, OnlyWholeNumbersCount) {
+    const std::pair<std::string, double> complete[] = {{"-40", -40.0},
+                                                       {"440", 440.0},
+                                                       {"0,5", 0.5},
+                                                       {" 7 ", 7.0},
+                                                       {"5.", 5.0},
+                                                       {".5", 0.5},
+                                                       {"-,5", -0.5},
+                                                       {"+3", 3.0},
+                                                       {"1e3", 1000.0},
+                                                       {"2.5E-1", 0.25},
+                                                       {"1e400", Infinity},
+                                                       {"1e-400", 0.0},
+                                                       {"-Infinity", -Infinity},
+                                                       {"+INFINITY", Infinity}};
+    for (const auto& [text, value] : complete) {
+        EXPECT_EQ(ReadCompleteNumber(text), value) << '"' << text << '"';
+    }
+    EXPECT_TRUE(std::isnan(ReadCompleteNumber("NaN").value_or(0.0)));
+    const std::string incomplete[] = {"",     "-",        "-.",    ".",     "1e",   "1e+",
+                                      "abc",  "4O0",      "12abc", "1,5,3", "0x10", "- 5",
+                                      "-Inf", "-Infinit", "inf",   " NaN",  "NaN1", "--5"};
+    for (const std::string& text : incomplete) {
+        EXPECT_EQ(ReadCompleteNumber(text), std::nullopt) << '"' << text << '"';
+    }
+}
+
+// Lines of waveform files: a point separates decimals; in a line without a point the first comma
+// does. Nothing when no number starts the line.
+TEST(ReadLineNumber, ACommaIsDecimalOnlyInALineWithoutPoint) {
+    const std::pair<std::string, double> lines[] = {
+        {"0,5", 0.5}, {"-0,25", -0.25}, {"1,5,3", 1.5},      {"0.25,0.75", 0.25},
+        {"3;4", 3.0}, {"12abc", 12.0},  {"-inf", -Infinity}, {"1e3,5", 1000.0}};
+    for (const auto& [line, value] : lines) {
+        EXPECT_EQ(ReadLineNumber(line), value) << '"' << line << '"';
+    }
+    for (const std::string line : {"abc", "\t", ",x", "Zeit;Wert", "-"}) {
+        EXPECT_EQ(ReadLineNumber(line), std::nullopt) << '"' << line << '"';
+    }
+}
+
 TEST(NumberText, IndependentOfTheProcessLocale) {
     testing::GermanNumericLocale german;
     if (!german.Active()) {
@@ -129,6 +173,8 @@ TEST(NumberText, IndependentOfTheProcessLocale) {
     EXPECT_EQ(ParseNumber("0.5"), 0.5);
     EXPECT_EQ(ParseNumber("0,5"), 0.5);
     EXPECT_EQ(ParseNumberPointOnly("0.25"), 0.25);
+    EXPECT_EQ(ReadCompleteNumber("0,5"), 0.5);
+    EXPECT_EQ(ReadLineNumber("0,5"), 0.5);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // Feeds arbitrary text to the number readers and arbitrary doubles to the number writer, and
-// checks that the readers accept what the writer produces.
+// checks that the readers accept what the writer produces and that a complete typed number reads
+// as ParseNumber reads it.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "channel/NumberText.h"
@@ -18,10 +20,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const double value = input.ConsumeFloatingPoint<double>();
     const std::string text = input.ConsumeRemainingBytesAsString();
 
-    ParseNumber(text);
+    const double typed = ParseNumber(text);
     ParseNumberPointOnly(text);
+    ReadLineNumber(text);
+    // A complete number is what ParseNumber reads from it.
+    const std::optional<double> complete = ReadCompleteNumber(text);
+    if (complete && !(*complete == typed || (std::isnan(*complete) && std::isnan(typed)))) {
+        std::abort();
+    }
 
-    const double parsed = ParseNumber(FormatNumber(value, digits, stripZeros));
+    const std::string shown = FormatNumber(value, digits, stripZeros);
+    const double parsed = ParseNumber(shown);
+    // What a field shows can be typed back as a whole.
+    if (!ReadCompleteNumber(shown)) {
+        std::abort();
+    }
     // Every text the writer makes is a number to the reader: the same kind of value, same sign.
     if (std::isnan(value) != std::isnan(parsed) || std::isinf(value) != std::isinf(parsed) ||
         (std::isinf(value) && value != parsed) ||
