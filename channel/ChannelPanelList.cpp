@@ -187,13 +187,21 @@ void ChannelPanelList::LoadWaveform(ChannelPanel& panel, std::int32_t slot, Pane
         return;
     }
     const QFileInfo file(path);
-    if (!LoadWaveformFile(stream_, panel.ChannelIndex, slot, file.filesystemFilePath())) {
+    const WaveformLoadResult loaded =
+        LoadWaveformFile(stream_, panel.ChannelIndex, slot, file.filesystemFilePath());
+    if (!loaded) {
         dialogs_.ShowError(&owner_, ReadErrorText(path));
         return;
     }
     panel.ControlAs<QLineEdit>(nameField)->setText(file.fileName());
     (*panel.Settings).*waveform = WaveformIndex::User;
     RaiseAndSync(panel, changedBit);
+    // Last: the message box runs an event loop of its own.
+    if (loaded.Unreadable.Count > 0) {
+        const std::string shownPath = QDir::toNativeSeparators(path).toStdString();
+        dialogs_.ShowError(
+            &owner_, QString::fromStdString(UnreadableLinesMessage(shownPath, loaded.Unreadable)));
+    }
 }
 
 bool ChannelPanelList::Holds(const ChannelPanel* panel) const {

@@ -14,9 +14,9 @@ namespace tonquelle {
 
 namespace {
 
-// The points of the file, or nothing when it cannot be read, holds no point or more points
-// than a table can count.
-std::optional<std::vector<double>> ReadPoints(const std::filesystem::path& path) {
+// The file as read, or nothing when it cannot be read, holds no point or more points than a
+// table can count.
+std::optional<WaveformParser> ReadPoints(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         return std::nullopt;
@@ -34,37 +34,40 @@ std::optional<std::vector<double>> ReadPoints(const std::filesystem::path& path)
     if (parser.TooManyPoints() || parser.Points().empty()) {
         return std::nullopt;
     }
-    return parser.Points();
+    return parser;
 }
 
 }  // namespace
 
-bool LoadWaveformFile(OutputStream& stream, std::int32_t channel, std::int32_t slot,
-                      const std::filesystem::path& path) {
+WaveformLoadResult LoadWaveformFile(OutputStream& stream, std::int32_t channel, std::int32_t slot,
+                                    const std::filesystem::path& path) {
     if (channel < 0 || channel >= MaxChannels || slot < 0 || slot >= WaveformSlotCount) {
-        return false;
+        return {};
     }
     WaveformTable table;
+    UnreadableLines unreadable;
     try {
-        const std::optional<std::vector<double>> points = ReadPoints(path);
-        if (!points) {
-            return false;
+        const std::optional<WaveformParser> parsed = ReadPoints(path);
+        if (!parsed) {
+            return {};
         }
-        table.Points.reset(new (std::nothrow) double[points->size()]);
+        const std::vector<double>& points = parsed->Points();
+        table.Points.reset(new (std::nothrow) double[points.size()]);
         if (!table.Points) {
-            return false;
+            return {};
         }
-        std::copy(points->begin(), points->end(), table.Points.get());
-        table.PointCount = static_cast<std::int32_t>(points->size());
+        std::copy(points.begin(), points.end(), table.Points.get());
+        table.PointCount = static_cast<std::int32_t>(points.size());
+        unreadable = parsed->Unreadable();
     } catch (const std::bad_alloc&) {
-        return false;
+        return {};
     }
     {
         std::lock_guard lock(stream.SettingsLock);
         // The table still waiting here was never played; it leaves with `table` below.
         std::swap(stream.Channels[channel].PendingWaveforms[slot], table);
     }
-    return true;
+    return {.Loaded = true, .Unreadable = std::move(unreadable)};
 }
 
 }  // namespace tonquelle

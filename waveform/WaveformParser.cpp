@@ -1,6 +1,8 @@
 #include "waveform/WaveformParser.h"
 
+#include <cmath>
 #include <limits>
+#include <optional>
 
 #include "channel/NumberText.h"
 
@@ -10,6 +12,8 @@ namespace {
 
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view LineEnds{"\n\r\0", 3};
+// Characters of an unreadable line kept for the message that names it.
+constexpr std::size_t UnreadableTextLimit = 40;
 
 std::string_view TrimSpaces(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
@@ -49,19 +53,31 @@ void WaveformParser::Finish() {
 
 void WaveformParser::EndLine() {
     std::string_view line = line_;
-    if (atStart_ && line.starts_with(ByteOrderMark)) {
+    if (lineCount_ == 0 && line.starts_with(ByteOrderMark)) {
         line.remove_prefix(ByteOrderMark.size());
     }
-    atStart_ = false;
+    ++lineCount_;
     line = TrimSpaces(line);
     if (!line.empty()) {
         if (points_.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
             tooMany_ = true;
         } else {
-            points_.push_back(ParseNumberPointOnly(line));
+            AddPoint(line);
         }
     }
     line_.clear();
+}
+
+void WaveformParser::AddPoint(std::string_view line) {
+    const std::optional<double> value = ReadLineNumber(line);
+    if (!value) {
+        if (unreadable_.Count++ == 0) {
+            unreadable_.FirstLine = lineCount_;
+            unreadable_.FirstText = ShortenedText(line, UnreadableTextLimit);
+        }
+    }
+    // A NaN point counts as 0: between its neighbours it would silence both stretches.
+    points_.push_back(value && !std::isnan(*value) ? *value : 0.0);
 }
 
 std::vector<double> ParseWaveformPoints(std::string_view text) {

@@ -1,10 +1,11 @@
 // Feeds arbitrary bytes to the waveform file reader, whole and cut in two, and checks that the
-// cut changes nothing (the same bits, NaN payloads included) and that no line yields more than
-// one point.
+// cut changes nothing (the same points, the same report of unreadable lines), that no line yields
+// more than one point, that no point is NaN and that the named line stays short.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -16,7 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider input(data, size);
     const auto cutChoice = input.ConsumeIntegral<std::uint16_t>();
     const std::string text = input.ConsumeRemainingBytesAsString();
-    const std::vector<double> whole = tonquelle::ParseWaveformPoints(text);
+    tonquelle::WaveformParser wholeParser;
+    wholeParser.Feed(text);
+    wholeParser.Finish();
+    const std::vector<double>& whole = wholeParser.Points();
     tonquelle::WaveformParser parser;
     const std::size_t cut = cutChoice % (text.size() + 1);
     parser.Feed(std::string_view(text).substr(0, cut));
@@ -27,8 +31,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     const auto lineEnds =
         std::ranges::count_if(text, [](char c) { return c == '\n' || c == '\r' || c == '\0'; });
+    const tonquelle::UnreadableLines &cutReport = parser.Unreadable(),
+                                     &wholeReport = wholeParser.Unreadable();
+    const bool sameReport = cutReport.Count == wholeReport.Count &&
+                            cutReport.FirstLine == wholeReport.FirstLine &&
+                            cutReport.FirstText == wholeReport.FirstText;
     if (!std::ranges::equal(parser.Points(), whole, sameBits) || parser.TooManyPoints() ||
-        std::ssize(whole) > lineEnds + 1) {
+        std::ssize(whole) > lineEnds + 1 || !sameReport || cutReport.Count > std::ssize(whole) ||
+        cutReport.FirstText.size() > 40 * 4 || std::ranges::any_of(whole, [](double point) {
+            return std::isnan(point);
+        })) {
         std::abort();
     }
     return 0;

@@ -170,5 +170,23 @@ TEST_F(PanelExamples, FileButtons) {
               (std::array<std::int32_t, 4>{0, 2, 5, 0}));
 }
 
+// A file with lines that are not numbers loads all the same, each such line as the point 0; then
+// one message names how many there were and the first of them. Decimal commas are numbers.
+TEST_F(PanelExamples, FileWithUnreadableLinesLoadsAndSaysSo) {
+    Start(0x1);
+    const QString file = Write("messung.csv", "Zeit;Wert\n0,5\nn/a\n-0,5\n");
+    prompts->NextFile = file;
+    Expect(0, {{C::WaveformFileButton, {}}}, &S::Waveform, WaveformIndex::User,
+           {{C::WaveformFileName, "messung.csv"}, {C::WaveformList, "Datei"}});
+    EXPECT_EQ(recorded.Errors,
+              std::vector<QString>({"In der Datei \"" + QDir::toNativeSeparators(file) +
+                                    "\" sind 2 Zeilen keine Zahlen, die erste ist Zeile 1: "
+                                    "\"Zeit;Wert\". Sie gelten als 0."}));
+    std::lock_guard lock(shell->Stream().SettingsLock);
+    const WaveformTable& table = shell->Stream().Channels[0].PendingWaveforms[WaveformSlotCarrier];
+    EXPECT_EQ(std::vector(table.Points.get(), table.Points.get() + table.PointCount),
+              std::vector({0.0, 0.5, 0.0, -0.5}));
+}
+
 }  // namespace
 }  // namespace tonquelle::testing

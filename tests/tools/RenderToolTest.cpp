@@ -103,6 +103,22 @@ TEST_F(RenderTool, DataAreRenderBuffersBytesCutAtTheLength) {
     }
 }
 
+// A waveform file with lines that are not numbers renders all the same (each such line as 0,
+// a decimal comma read as in the program) after one warning line on standard error.
+TEST_F(RenderTool, UnreadableWaveformLinesGiveOneWarningLine) {
+    std::ofstream(folder_ / "messung.txt") << "Zeit\n0,5\nx\n-1\n";
+    const auto [code, errors, output] = Run("$T $B --seconds 0.01 --wave 2:messung.txt out.wav");
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(errors,
+              "tonquelle-render: Warnung: In der Datei \"messung.txt\" sind 2 Zeilen keine "
+              "Zahlen, die erste ist Zeile 1: \"Zeit\". Sie gelten als 0.\n");
+    const WaveformTable table = reference::Table({0.0, 0.5, 0.0, -1.0});
+    const auto expected = reference::Render(reference::Varied(table), 0, 441, 44100, 16);
+    const std::string file = Out();
+    ASSERT_GE(file.size(), 68u);
+    EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 68, file.end()), expected);
+}
+
 // Exit status 2, exactly one line on standard error, nothing on standard output, and nothing
 // left in the folder: no partial file, and an existing output kept as it was.
 TEST_F(RenderTool, BadInputIsRefusedWithOneLineAndNoFile) {

@@ -221,6 +221,9 @@ Options:
   --am-wave CH:FILE user waveform for channel CH's amplitude modulation
   -h, --help        show this text
 
+A waveform file with lines that are not numbers renders all the same (each such line as 0) after
+one warning line on standard error.
+
 Exit status: 0 on success, 2 on any error (one line on standard error; no output file is left).
 )";
 }

@@ -165,9 +165,15 @@ std::string PrepareStream(OutputStream& stream, const MemorySlot& slot,
                    " is not in use (the mask selects " +
                    std::to_string(stream.Config.ChannelCount) + " channels)";
         }
-        if (!LoadWaveformFile(stream, wave.Channel, wave.Slot, wave.File)) {
+        const WaveformLoadResult loaded =
+            LoadWaveformFile(stream, wave.Channel, wave.Slot, wave.File);
+        if (!loaded) {
             return std::string(option) + ": cannot read waveform file '" + wave.File.string() +
                    "' (missing, unreadable or without a number)";
+        }
+        if (loaded.Unreadable.Count > 0) {
+            std::cerr << "tonquelle-render: Warnung: "
+                      << UnreadableLinesMessage(wave.File.string(), loaded.Unreadable) << '\n';
         }
     }
     stream.FrameCounter = 0;
