@@ -10,6 +10,7 @@
 #include <QSlider>
 
 #include "channel/CentredCheckBox.h"
+#include "channel/NumberField.h"
 #include "channel/WheelNeedsFocus.h"
 #include "synth/SpeakerLayout.h"
 
@@ -106,7 +107,7 @@ QWidget* MakeControl(const ControlLayout& layout, QWidget& container) {
             return list;
         }
         case Kind::Text:
-            return new QLineEdit(&container);
+            return new NumberField(&container);
         case Kind::ReadOnly: {
             auto* field = new QLineEdit(&container);
             field->setReadOnly(true);

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "channel/NumberField.h"
 #include "channel/PanelDialogs.h"
 #include "channel/PanelSync.h"
 #include "waveform/WaveformLoader.h"
@@ -41,6 +42,19 @@ constexpr BitControl BitControls[] = {
     {C::AMFrequencyText, PanelBit::AMFrequencyTextEdited},
     {C::AMMinText, PanelBit::AMMinTextEdited},
     {C::AMMaxText, PanelBit::AMMaxTextEdited},
+};
+
+// Each number field and the value bit that makes the sync show the playing value in it again.
+constexpr BitControl NumberFieldValues[] = {
+    {C::PhaseText, PanelBit::PhaseChanged},
+    {C::FrequencyText, PanelBit::FrequencyChanged},
+    {C::FMFrequencyText, PanelBit::FMFrequencyChanged},
+    {C::FMMinText, PanelBit::FMMinChanged},
+    {C::FMMaxText, PanelBit::FMMaxChanged},
+    {C::AmplitudeText, PanelBit::AmplitudeChanged},
+    {C::AMFrequencyText, PanelBit::AMFrequencyChanged},
+    {C::AMMinText, PanelBit::AMMinChanged},
+    {C::AMMaxText, PanelBit::AMMaxChanged},
 };
 
 // The six frequency step buttons and their steps in Hz.
@@ -100,18 +114,36 @@ void ChannelPanelList::ConnectControls(ChannelPanel& panel) {
             connect(button, &QAbstractButton::clicked, this, report);
         } else if (auto* slider = qobject_cast<QAbstractSlider*>(control)) {
             connect(slider, &QAbstractSlider::actionTriggered, this, report);
-        } else if (auto* field = qobject_cast<QLineEdit*>(control); field && !field->isReadOnly()) {
-            connect(field, &QLineEdit::textEdited, this, report);
+        } else if (auto* field = qobject_cast<NumberField*>(control)) {
+            connect(field, &NumberField::ValueEntered, this, report);
+            connect(field, &NumberField::ValueAbandoned, this,
+                    [this, control] { OnNumberAbandoned(control); });
         }
     }
 }
 
-void ChannelPanelList::OnControlEvent(QWidget* control) {
-    for (auto& panel : panels_) {
+ChannelPanelList::HeldControl ChannelPanelList::Find(const QWidget* control) const {
+    for (const auto& panel : panels_) {
         const std::int32_t index = FindPanelControl(*panel, control);
         if (index >= 0) {
-            HandleControl(*panel, static_cast<PanelControl>(index));
-            return;
+            return {panel.get(), static_cast<PanelControl>(index)};
+        }
+    }
+    return {};
+}
+
+void ChannelPanelList::OnControlEvent(QWidget* control) {
+    if (const HeldControl held = Find(control); held.Panel != nullptr) {
+        HandleControl(*held.Panel, held.Control);
+    }
+}
+
+// Typed text that never became a number leaves the field: it shows the playing value again.
+void ChannelPanelList::OnNumberAbandoned(QWidget* control) {
+    const HeldControl held = Find(control);
+    for (const BitControl& entry : NumberFieldValues) {
+        if (held.Panel != nullptr && entry.control == held.Control) {
+            RaiseAndSync(*held.Panel, entry.bit);
         }
     }
 }

@@ -39,8 +39,16 @@ class ChannelPanelList : public QObject {
     OutputStream& Stream() const { return stream_; }
 
   private:
+    // A control and the panel that holds it; no panel when none does.
+    struct HeldControl {
+        ChannelPanel* Panel = nullptr;
+        PanelControl Control = PanelControl::Frame;
+    };
+
     void ConnectControls(ChannelPanel& panel);
+    HeldControl Find(const QWidget* control) const;
     void OnControlEvent(QWidget* control);
+    void OnNumberAbandoned(QWidget* control);
     void HandleControl(ChannelPanel& panel, PanelControl control);
     void RaiseAndSync(ChannelPanel& panel, std::uint64_t bits);
     void StepFrequency(ChannelPanel& panel, double step);

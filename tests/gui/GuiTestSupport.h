@@ -181,9 +181,9 @@ class PanelTest : public ShellTest {
     }
 
     // Operates a control as a user does: moves a slider to `input`, replaces a field's text with
-    // `input` key by key, picks the unit `input` ("1" or "dB", anything else dismisses the menu) in
-    // a unit button's menu, types `input` into a list (picking the first entry starting with it),
-    // clicks anything else.
+    // `input` key by key and presses Enter, picks the unit `input` ("1" or "dB", anything else
+    // dismisses the menu) in a unit button's menu, types `input` into a list (picking the first
+    // entry starting with it), clicks anything else.
     void Operate(PanelControl which, const QString& input = {}, int panel = 0) {
         QWidget* control = Panel(panel).Control(which);
         if (auto* slider = qobject_cast<QSlider*>(control)) {
@@ -192,6 +192,7 @@ class PanelTest : public ShellTest {
             field->selectAll();
             input.isEmpty() ? QTest::keyClick(field, Qt::Key_Backspace)
                             : QTest::keyClicks(field, input);
+            QTest::keyClick(field, Qt::Key_Return);
         } else if (control->property("text") == "dB" || control->property("text") == "1") {
             QTimer::singleShot(0, [&] {
                 auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());

@@ -31,7 +31,8 @@ TEST_F(PanelTest, SaveCopiesTheRunningChannelsUnderTheTrimmedName) {
     shell->Slots()[4] = before;
     shell->Slots()[9].Name = "Zehn";
     Start(0x7);
-    QTest::keyClicks(Panel(1).Control(C::FrequencyText), "5");  // 4405 Hz
+    QTest::keyClicks(Panel(1).Control(C::FrequencyText), "5");  // 4405 Hz, on Enter
+    QTest::keyClick(Panel(1).Control(C::FrequencyText), Qt::Key_Return);
     prompts->Answers = {"  Messung A  ", "Zehn neu", "     "};
     for (Qt::Key key : {Qt::Key_5, Qt::Key_0, Qt::Key_1, Qt::Key_1}) {
         PressOnMain(key, Qt::AltModifier);

@@ -1,12 +1,16 @@
 // The program itself, as a person uses it: tonquelle runs on a private X server and plays into
 // the private PulseAudio server's 7.1 null sink; xdotool presses Ctrl+R, clicks "OK", clicks a
-// mute box and types a frequency; the sink's monitor tells what was heard on which speaker.
+// mute box and types a frequency or a level; the sink's monitor tells what was heard on which
+// speaker, and how loud.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -62,26 +66,39 @@ struct PrivateFolder {
     ~PrivateFolder() { fs::remove_all(path); }
 };
 
-TEST(PanelProgram, UnmutedChannelIsHeardOnItsSpeakerAndFollowsTypedFrequency) {
+// Tonquelle running from a private folder on the test configuration, its generator started.
+struct RunningProgram {
+    PrivateFolder folder;
+    ChildProcess process;
+    WindowBox main;
+    int top = 0;  // the client area's top: without a window manager the window has no frame
+
+    // A point of panel `panel`, relative to its frame's top-left corner.
+    void ClickInPanel(int panel, int x, int y) const {
+        ClickAt(main.X + 5 + x, top + 5 + 205 * panel + y);
+    }
+};
+
+// Starts the program with 16-bit buffers of 100 ms on back left and right (mask 48) of
+// "TestSurround" (device 1), presses Ctrl+R and "OK".
+void StartGenerator(RunningProgram& program) {
     ASSERT_TRUE(UsePrivateServer()) << "no private PulseAudio server (run through ctest)";
-    const PrivateFolder folder;
-    ASSERT_TRUE(folder.made);
-    const std::string home = folder.path;
-    // The program keeps its settings next to itself: a copy here reads this configuration,
-    // 16-bit buffers of 100 ms on back left and right (mask 48) of "TestSurround" (device 1).
+    ASSERT_TRUE(program.folder.made);
+    const std::string home = program.folder.path;
+    // The program keeps its settings next to itself: a copy here reads this configuration.
     fs::copy_file(TONQUELLE_PROGRAM, home + "/tonquelle");
     std::ofstream(home + "/tonquelle.ini")
         << "[OutputDevice]\nOutputDevice=1\nSampleRate=44100\nResolution=16\nBufferLength="
         << BufferMs << "\nChannelMask=48\n";
-    ChildProcess program;
-    ASSERT_TRUE(
-        program.Start({"env", "QT_QPA_PLATFORM=xcb", "HOME=" + home, "XDG_CONFIG_HOME=" + home,
-                       "XDG_RUNTIME_DIR=" + home, home + "/tonquelle"}));
-    const WindowBox main = FindWindow("Tonquelle");
+    ASSERT_TRUE(program.process.Start({"env", "QT_QPA_PLATFORM=xcb", "HOME=" + home,
+                                       "XDG_CONFIG_HOME=" + home, "XDG_RUNTIME_DIR=" + home,
+                                       home + "/tonquelle"}));
+    program.main = FindWindow("Tonquelle");
+    const WindowBox& main = program.main;
     ASSERT_NE(main.Id, 0) << "the main window did not appear";
     // Without a window manager the window has no frame: menu bar plus the 415-pixel client area.
-    const int top = main.Y + main.Height - 415;
-    ASSERT_GT(top, main.Y);
+    program.top = main.Y + main.Height - 415;
+    ASSERT_GT(program.top, main.Y);
     EXPECT_EQ(Xdotool("windowfocus --sync " + std::to_string(main.Id) + " key ctrl+r"), 0);
     const WindowBox dialog = FindWindow("Ausgabegerät konfigurieren");
     ASSERT_NE(dialog.Id, 0) << "Ctrl+R did not open the device dialog";
@@ -92,28 +109,33 @@ TEST(PanelProgram, UnmutedChannelIsHeardOnItsSpeakerAndFollowsTypedFrequency) {
     }
     ASSERT_NE(search, 0) << "the generator did not start";
     std::this_thread::sleep_for(500ms);
+}
 
+// Frames of 44100 Hz since `start`.
+std::size_t FramesSince(std::chrono::steady_clock::time_point start) {
+    return static_cast<std::size_t>(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() * 44100);
+}
+
+TEST(PanelProgram, UnmutedChannelIsHeardOnItsSpeakerAndFollowsTypedFrequency) {
+    RunningProgram program;
+    ASSERT_NO_FATAL_FAILURE(StartGenerator(program));
     MonitorRecorder recorder;
     ASSERT_TRUE(recorder.Start(true));
     const auto recordingStart = std::chrono::steady_clock::now();
-    const auto frameNow = [&] {
-        return static_cast<std::size_t>(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - recordingStart)
-                .count() *
-            44100);
-    };
     std::this_thread::sleep_for(1s);
-    // Second panel ("Kanal 2 (Back Right)") at (5, 5 + 205): mute box at (10, 120), 200 x 20.
-    const std::size_t clicked = frameNow();
-    ClickAt(main.X + 5 + 10 + 100, top + 5 + 205 + 120 + 10);
+    // Second panel ("Kanal 2 (Back Right)"): mute box at (10, 120), 200 x 20.
+    const std::size_t clicked = FramesSince(recordingStart);
+    program.ClickInPanel(1, 10 + 100, 120 + 10);
     std::this_thread::sleep_for(1s);
-    // Its frequency field at (215, 170), 65 x 20: select all and type.
-    ClickAt(main.X + 5 + 215 + 30, top + 5 + 205 + 170 + 10);
+    // Its frequency field at (215, 170), 65 x 20: select all, type, Enter.
+    program.ClickInPanel(1, 215 + 30, 170 + 10);
     EXPECT_EQ(Xdotool("key ctrl+a type --delay 50 1000"), 0);
-    const std::size_t typed = frameNow();
+    EXPECT_EQ(Xdotool("key Return"), 0);
+    const std::size_t typed = FramesSince(recordingStart);
     std::this_thread::sleep_for(1s);
     const Recording recording = recorder.Stop();
-    EXPECT_TRUE(program.Running()) << "the program ended early";
+    EXPECT_TRUE(program.process.Running()) << "the program ended early";
 
     // Silent until the click, then heard within two buffer lengths; the margin covers the sound
     // server's and the recorder's latency and the delivery of the click.
@@ -129,6 +151,58 @@ TEST(PanelProgram, UnmutedChannelIsHeardOnItsSpeakerAndFollowsTypedFrequency) {
     ExpectTones(recording, onset + 44100 / 10, heard, 2.0 / 440, 0.5);
     heard[BackRight].Frequency = 1000.0;
     ExpectTones(recording, typed + 44100 * 4 / 10, heard, 4.0 / 1000, 0.5);
+}
+
+// Typing a lower level into a playing channel's dB field at a normal pace (about seven keys a
+// second), or clearing the field and then typing, never plays louder than the level set before:
+// neither the lone "-" (0 dB) nor "-4" on the way to "-40" is heard. "NaN" as the amplitude is
+// silence, without DC.
+TEST(PanelProgram, TypingALowerLevelNeverPlaysLouderAndNaNIsSilence) {
+    RunningProgram program;
+    ASSERT_NO_FATAL_FAILURE(StartGenerator(program));
+    MonitorRecorder recorder;
+    ASSERT_TRUE(recorder.Start(true));
+    const auto recordingStart = std::chrono::steady_clock::now();
+    program.ClickInPanel(1, 10 + 100, 120 + 10);  // unmute "Kanal 2": 440 Hz at -20 dB
+    std::this_thread::sleep_for(1s);
+    // Its amplitude field at (525, 170), 65 x 20.
+    program.ClickInPanel(1, 525 + 30, 170 + 10);
+    EXPECT_EQ(Xdotool("key ctrl+a key --delay 150 minus 4 0"), 0);
+    const std::size_t typed40 = FramesSince(recordingStart);
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(Xdotool("key ctrl+a BackSpace"), 0);
+    const std::size_t cleared = FramesSince(recordingStart);
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(Xdotool("key --delay 150 minus 3 0"), 0);
+    const std::size_t typed30 = FramesSince(recordingStart);
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(Xdotool("key ctrl+a type NaN"), 0);
+    EXPECT_EQ(Xdotool("key Return"), 0);
+    const std::size_t typedNaN = FramesSince(recordingStart);
+    std::this_thread::sleep_for(1s);
+    const Recording recording = recorder.Stop();
+    EXPECT_TRUE(program.process.Running()) << "the program ended early";
+
+    const std::size_t onset = FirstLoudFrame(recording, 0.05);
+    ASSERT_LT(onset, recording.Frames()) << "nothing was heard";
+    // -20 dB is 0.1 of full scale, the code 3277 at most; no sample on any speaker goes beyond.
+    int peak = 0;
+    for (const std::int16_t sample : recording.Samples) {
+        peak = std::max(peak, std::abs(static_cast<int>(sample)));
+    }
+    RecordProperty("peak", peak);
+    EXPECT_LE(peak, 3277) << "peak " << peak / 32767.0 << " of full scale";
+    // A typed value plays half a second after its last key, at most two buffers later.
+    std::vector<Tone> heard(8);
+    heard[BackRight] = {440.0, 0.1};
+    ExpectTones(recording, onset + 44100 / 10, heard, 2.0 / 440, 0.5);
+    heard[BackRight].Amplitude = 0.01;
+    ExpectTones(recording, typed40 + 44100 * 8 / 10, heard, 2.0 / 440, 0.5);
+    ExpectTones(recording, cleared + 44100 * 4 / 10, heard, 2.0 / 440, 0.5);  // still -40 dB
+    heard[BackRight].Amplitude = std::pow(10.0, -1.5);
+    ExpectTones(recording, typed30 + 44100 * 8 / 10, heard, 2.0 / 440, 0.5);
+    heard[BackRight] = {};
+    ExpectTones(recording, typedNaN + 44100 * 4 / 10, heard);  // silence: RMS, DC included
 }
 
 }  // namespace
