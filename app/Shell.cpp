@@ -21,6 +21,7 @@
 #include "audio/StreamEngine.h"
 #include "channel/PanelSyncBits.h"
 #include "synth/Renderer.h"
+#include "synth/SoftTransition.h"
 
 namespace tonquelle {
 
@@ -85,6 +86,8 @@ Shell::Shell(ShellServices services)
     panels_ = services_.Panels(context);
 
     LoadSettings(FileSystemPath(SettingsPath()), stream_.Config, slots_);
+    SetSoftTransitions(stream_, stream_.Config.SoftTransitions != 0);
+    menus_.Actions[MenuSoftTransitions]->setChecked(stream_.Config.SoftTransitions != 0);
     ConnectDispatch();
     RefreshShell(RefreshAll);
 }
@@ -202,6 +205,9 @@ void Shell::DispatchMenu(int id) {
             return;
         case MenuUnitDecibel:
             panels_->ApplyUnitChoice(UnitDecibel);
+            return;
+        case MenuSoftTransitions:  // the entry has switched its check mark already
+            SetSoftTransitions(stream_, menus_.Actions[MenuSoftTransitions]->isChecked());
             return;
         default:
             break;

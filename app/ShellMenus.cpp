@@ -41,6 +41,8 @@ ShellMenus BuildShellMenus(QMainWindow& window) {
 
     QMenu& generator = *bar.addMenu(QStringLiteral("&Funktionsgenerator"));
     AddEntry(menus, generator, window, MenuStartStop, {}, QKeySequence(Qt::CTRL | Qt::Key_R));
+    AddEntry(menus, generator, window, MenuSoftTransitions, QStringLiteral("Weiche Übergänge"))
+        ->setCheckable(true);
     generator.addSeparator();
     AddEntry(menus, generator, window, MenuQuit, QStringLiteral("&Beenden"));
 

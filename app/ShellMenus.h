@@ -20,7 +20,8 @@ struct ShellMenus {
 
 // Builds "&Funktionsgenerator", "&Laden", "&Speichern" and "&?" with their shortcuts (acting only
 // while `window` is the active window), then the unit popup. Entries whose text depends on the
-// state are created empty: RefreshShell fills them.
+// state are created empty: RefreshShell fills them. "Weiche Übergänge" is checkable and starts
+// unchecked.
 ShellMenus BuildShellMenus(QMainWindow& window);
 
 // Entry texts that depend on the run state and the slot names.

@@ -24,9 +24,10 @@ inline constexpr int MenuLoadSlot = 2;   // 2..11: load slot (identifier - 2)
 inline constexpr int MenuSaveSlot = 12;  // 12..21: save slot (identifier - 12)
 inline constexpr int MenuHelp = 22;
 inline constexpr int MenuAbout = 23;
-inline constexpr int MenuUnitFactor = 24;   // unit menu entry "1"
-inline constexpr int MenuUnitDecibel = 25;  // unit menu entry "dB"
-inline constexpr int MenuIdentifierCount = 26;
+inline constexpr int MenuUnitFactor = 24;       // unit menu entry "1"
+inline constexpr int MenuUnitDecibel = 25;      // unit menu entry "dB"
+inline constexpr int MenuSoftTransitions = 26;  // "Weiche Übergänge", checkable
+inline constexpr int MenuIdentifierCount = 27;
 
 // Main-window events other than menu entries and controls.
 enum class WindowEvent { Close, Resize };

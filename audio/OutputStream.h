@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -25,6 +26,9 @@ struct OutputConfig {
     std::int32_t BufferLength = 0;  // milliseconds per buffer
     std::int32_t ChannelMask = 0;   // speaker positions in use, bit i = SpeakerNames[i]
     std::int32_t ChannelCount = 0;  // set bits of ChannelMask, 1..8 once accepted
+    // Soft transitions ("Weiche Übergänge"): 0 off, 1 on. The stored choice; the stream thread
+    // reads OutputStream::SoftTransitions, which SetSoftTransitions keeps in step.
+    std::int32_t SoftTransitions = 0;
 };
 
 // One period of a user waveform. Empty (no points, count 0) until a file is loaded.
@@ -50,7 +54,7 @@ struct ChannelState {
     // Shared: written by PublishChannel (UI thread), read by RenderBuffer (stream thread),
     // both only under OutputStream::SettingsLock.
     ChannelSettings PendingSettings;
-    // The renderer's copy: stream thread only.
+    // The renderer's copy: stream thread only (the muted defaults between runs).
     ChannelSettings LiveSettings;
     // Shared: filled by the waveform loader (UI thread), taken over by RenderBuffer (stream
     // thread), both only under OutputStream::SettingsLock.
@@ -80,6 +84,11 @@ struct OutputStream {
     // Guards PendingSettings and PendingWaveforms of every channel; held only for copies,
     // never while rendering or waiting.
     std::mutex SettingsLock;
+    // Whether a buffer whose settings differ from the previous buffer's fades from the old signal
+    // to the new one (synth/SoftTransition.h). Written by the UI thread at any time
+    // (SetSoftTransitions), read by the stream thread once per buffer. An atomic of its own,
+    // outside SettingsLock: it carries no other data, and a switch applies from the next buffer.
+    std::atomic<bool> SoftTransitions{false};
 
     // --- Engine (audio/StreamEngine.cpp) ---
 

@@ -57,8 +57,10 @@ void StreamThread(OutputStream& stream, StreamEngineState& engine, std::promise<
     }
 }
 
-// User waveforms belong to one run: none survives a stop, none is waiting at a start.
-void ReleaseAllWaveforms(OutputStream& stream) {
+// User waveforms and the renderer's copies belong to one run: none survives a stop, none is
+// waiting at a start. The live settings go back to the muted defaults, so a run starts from
+// silence, which is what a soft transition fades from.
+void ClearChannelsOfTheRun(OutputStream& stream) {
     std::array<WaveformTable, MaxChannels * WaveformSlotCount> released;
     auto out = released.begin();
     {
@@ -71,6 +73,7 @@ void ReleaseAllWaveforms(OutputStream& stream) {
     // Only the UI thread runs here: the stream thread does not exist.
     for (ChannelState& channel : stream.Channels) {
         channel.LiveWaveforms = {};
+        channel.LiveSettings = ChannelSettings{};
     }
 }
 
@@ -170,7 +173,7 @@ bool StartOutput(OutputStream& stream) {
         return false;
     }
     stream.FrameCounter = 0;
-    ReleaseAllWaveforms(stream);
+    ClearChannelsOfTheRun(stream);
 
     stream.Engine.reset(new (std::nothrow) StreamEngineState);
     if (!stream.Engine) {
@@ -211,7 +214,7 @@ bool StopOutput(OutputStream& stream) {
         }
         stream.Engine.reset();
     }
-    ReleaseAllWaveforms(stream);
+    ClearChannelsOfTheRun(stream);
     stream.Running = false;
     return true;
 }

@@ -15,12 +15,14 @@ struct OutputKey {
     std::int32_t OutputConfig::*Field;
     std::int32_t Default;
 };
-constexpr std::array<OutputKey, 5> OutputKeys{{
+constexpr std::array<OutputKey, 6> OutputKeys{{
     {"OutputDevice", &OutputConfig::OutputDevice, -1},
     {"SampleRate", &OutputConfig::SampleRate, 44100},
     {"Resolution", &OutputConfig::Resolution, 16},
     {"BufferLength", &OutputConfig::BufferLength, 250},
     {"ChannelMask", &OutputConfig::ChannelMask, 3},
+    // Added after the first release: older files lack it (off), older programs skip it.
+    {"SoftTransitions", &OutputConfig::SoftTransitions, 0},
 }};
 
 // Every ChannelSettings field under its own name, in file order. The defaults are the record's
@@ -93,6 +95,7 @@ void LoadSettings(const std::filesystem::path& path, OutputConfig& config, Memor
     for (const OutputKey& key : OutputKeys) {
         config.*key.Field = file.ReadInteger(key.Name, key.Default);
     }
+    config.SoftTransitions = config.SoftTransitions != 0 ? 1 : 0;  // a switch: on or off
     for (std::int32_t s = 0; s < MemorySlotCount; ++s) {
         file.SelectGroup(SlotGroup(s));
         slots[s].Name = file.ReadString(NameKey, DefaultSlotName);

@@ -65,12 +65,17 @@ double AmplitudeFactor(const ChannelSettings& s, const WaveformTable& amTable, d
 }
 
 double ChannelValue(const ChannelSettings& s, const ChannelTables& tables, double t) {
+    return ChannelValue(s, tables[WaveformSlotCarrier], tables[WaveformSlotAM], t);
+}
+
+double ChannelValue(const ChannelSettings& s, const WaveformTable& carrierTable,
+                    const WaveformTable& amTable, double t) {
     if ((s.Flags & FlagMute) != 0) {
         return 0.0;
     }
     const double phi = CarrierPhase(s, t);
-    const double a = AmplitudeFactor(s, tables[WaveformSlotAM], t);
-    return ShapeValue(s.Waveform, phi, tables[WaveformSlotCarrier]) * a;
+    const double a = AmplitudeFactor(s, amTable, t);
+    return ShapeValue(s.Waveform, phi, carrierTable) * a;
 }
 
 }  // namespace tonquelle

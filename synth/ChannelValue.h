@@ -29,4 +29,8 @@ double AmplitudeFactor(const ChannelSettings& s, const WaveformTable& amTable, d
 // This is the definition of every sample; faster paths must give the same codes.
 double ChannelValue(const ChannelSettings& s, const ChannelTables& tables, double t);
 
+// The same with the carrier's and the amplitude modulation's user tables given one by one.
+double ChannelValue(const ChannelSettings& s, const WaveformTable& carrierTable,
+                    const WaveformTable& amTable, double t);
+
 }  // namespace tonquelle

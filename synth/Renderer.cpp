@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "synth/FastChannelRenderer.h"
+#include "synth/SoftTransition.h"
 
 namespace tonquelle {
 
@@ -36,8 +37,9 @@ void PublishChannel(OutputStream& stream, std::int32_t channel) {
 
 void RenderBuffer(OutputStream& stream, std::uint8_t* buffer) {
     const std::int32_t channels = ChannelsInUse(stream);
-    // Replaced live tables are collected here and freed after the lock is released.
-    std::array<WaveformTable, MaxChannels * WaveformSlotCount> replaced;
+    // Keeps what the previous buffer played; replaced live tables go there and are freed after
+    // the buffer is rendered, outside the lock.
+    SoftTransition transition(stream);
     {
         std::lock_guard lock(stream.SettingsLock);
         for (std::int32_t c = 0; c < channels; ++c) {
@@ -49,7 +51,7 @@ void RenderBuffer(OutputStream& stream, std::uint8_t* buffer) {
                     continue;
                 }
                 WaveformTable& live = state.LiveWaveforms[s];
-                replaced[c * WaveformSlotCount + s] = std::move(live);
+                transition.Retire(c, s, std::move(live));
                 live = std::move(pending);
                 pending = WaveformTable{};
             }
@@ -76,6 +78,7 @@ void RenderBuffer(OutputStream& stream, std::uint8_t* buffer) {
             renderers[c]->Render(times, count, blockStart + c * sampleBytes, frameBytes);
         }
     }
+    transition.Apply(stream, buffer);
     stream.FrameCounter += frames;
 }
 

@@ -11,7 +11,9 @@ namespace tonquelle {
 void PublishChannel(OutputStream& stream, std::int32_t channel);
 
 // Takes over the published settings and waveforms, then fills `buffer` (BufferBytesOf(Config)
-// bytes) with BufferFrames interleaved frames and advances FrameCounter by BufferFrames.
+// bytes) with BufferFrames interleaved frames and advances FrameCounter by BufferFrames. With
+// soft transitions on, a channel that changed since the previous buffer fades from its old
+// signal to the new one in the buffer's first 10 ms (synth/SoftTransition.h).
 // Stream thread only.
 void RenderBuffer(OutputStream& stream, std::uint8_t* buffer);
 

@@ -10,6 +10,7 @@
 
 #include "audio/StreamEngine.h"
 #include "audio/VirtualWaveOut.h"
+#include "synth/SoftTransition.h"
 #include "tests/render/ReferenceRenderer.h"
 #include "tests/settings/TemporaryFolder.h"
 #include "waveform/WaveformLoader.h"
@@ -173,6 +174,58 @@ TEST(StreamEngine, PublishingAndLoadingWhileRenderingNeverTearsABuffer) {
     }
     EXPECT_GT(edits, 0);
     EXPECT_GT(buffersWithSound, 0);
+}
+
+// With soft transitions on, each run fades in from silence over its first 10 ms (here the whole
+// first buffer) and then plays the reference: a second run does not fade from where the first
+// one stopped.
+TEST(StreamEngine, EachRunFadesInFromSilence) {
+    VirtualWaveOutDriver driver;
+    OutputStream stream;
+    Configure(stream, driver);
+    SetSoftTransitions(stream, true);
+    const std::size_t bufferBytes = 80 * 4 * 2;  // 80 frames of four 16-bit channels
+    const auto expected = reference::Render(Varied(), 0, 3 * 80, 8000, 16);
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        driver.ClearPlayedBytes();
+        ASSERT_TRUE(StartOutput(stream));
+        ASSERT_EQ(driver.PlayBuffers(3), 3);
+        ASSERT_TRUE(StopOutput(stream));
+        const auto played = driver.PlayedBytes();
+        ASSERT_EQ(played.size(), 3 * bufferBytes);
+        EXPECT_EQ(std::vector(played.begin(), played.begin() + 8), std::vector<std::uint8_t>(8, 0));
+        EXPECT_NE(std::vector(played.begin(), played.begin() + bufferBytes),
+                  std::vector(expected.begin(), expected.begin() + bufferBytes));
+        EXPECT_EQ(std::vector(played.begin() + bufferBytes, played.end()),
+                  std::vector(expected.begin() + bufferBytes, expected.end()));
+    }
+}
+
+// The UI thread flips the switch and retunes channel 0 (a sine at 0.8) while the stream thread
+// renders: a crossfade between two signals of that amplitude never leaves it. Runs under
+// ThreadSanitizer in the test script.
+TEST(StreamEngine, SwitchingSoftTransitionsWhileRenderingIsSafe) {
+    VirtualWaveOutDriver driver;
+    OutputStream stream;
+    Configure(stream, driver);
+    ASSERT_TRUE(StartOutput(stream));
+    std::atomic<bool> playing = true;
+    std::thread device([&] { driver.PlayBuffers(200), playing = false; });
+    int flips = 0;
+    for (; playing; ++flips) {
+        SetSoftTransitions(stream, flips % 2 == 0);
+        stream.Channels[0].EditSettings.Frequency = 1000.0 + 10.0 * (flips % 7);
+        PublishChannel(stream, 0);
+    }
+    device.join();
+    ASSERT_TRUE(StopOutput(stream));
+    const auto bytes = driver.PlayedBytes();
+    ASSERT_EQ(bytes.size(), 200u * 80 * 8);
+    const std::int64_t limit = static_cast<std::int64_t>(0.8 * 32767) + 1;
+    for (std::size_t frame = 0; frame < 200 * 80; ++frame)
+        ASSERT_LE(std::llabs(reference::CodeAt(&bytes[8 * frame], 2)), limit) << frame;
+    EXPECT_GT(flips, 0);
 }
 
 }  // namespace

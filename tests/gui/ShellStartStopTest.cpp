@@ -1,5 +1,9 @@
 // Start-up, menus, starting, stopping and leaving of the whole shell on the virtual device.
 
+#include <algorithm>
+
+#include <QFile>
+
 #include "tests/gui/GuiTestSupport.h"
 
 namespace tonquelle::testing {
@@ -102,6 +106,40 @@ TEST_F(ShellTest, AFailingStopKeepsRunningClosingStopsAndSaves) {
     EXPECT_EQ(shell->Stream().Config.ChannelMask, 0x30);
     EXPECT_EQ(MenuText(MenuSaveSlot + 4), "Gespeichert\tAlt+&5");
     EXPECT_EQ(recorded.Errors.size(), 1u);  // only the failed stop's message
+}
+
+// "Weiche Übergänge" in "&Funktionsgenerator" is a check mark that switches the stream's soft
+// transitions at once, stopped or running; tonquelle.ini keeps it ("SoftTransitions" in
+// "OutputDevice") for the next start.
+TEST_F(ShellTest, SoftTransitionsEntrySwitchesAtOnceAndIsKept) {
+    MakeShell();
+    ShowAndActivate();
+    QAction& entry = *shell->MenuAction(MenuSoftTransitions);
+    EXPECT_EQ(entry.text(), QString::fromUtf8("Weiche Übergänge"));
+    const QList<QObject*> holders = entry.associatedObjects();
+    EXPECT_TRUE(std::ranges::any_of(holders, [](QObject* holder) {
+        const auto* menu = qobject_cast<QMenu*>(holder);
+        return menu != nullptr && menu->title() == "&Funktionsgenerator";
+    }));
+    EXPECT_TRUE(entry.isCheckable());
+    EXPECT_FALSE(entry.isChecked());
+    EXPECT_FALSE(shell->Stream().SoftTransitions);
+    entry.trigger();
+    EXPECT_TRUE(shell->Stream().SoftTransitions);
+    Start(0x3);
+    entry.trigger();
+    EXPECT_FALSE(shell->Stream().SoftTransitions);
+    entry.trigger();
+    EXPECT_TRUE(entry.isChecked());
+    EXPECT_TRUE(shell->Stream().SoftTransitions);
+    shell->Leave();
+
+    QFile file(shell->SettingsPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("ChannelMask = 3\r\nSoftTransitions = 1\r\n"));
+    MakeShell();
+    EXPECT_TRUE(shell->MenuAction(MenuSoftTransitions)->isChecked());
+    EXPECT_TRUE(shell->Stream().SoftTransitions);
 }
 
 }  // namespace

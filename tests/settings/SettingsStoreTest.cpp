@@ -27,7 +27,7 @@ const std::string DefaultChannelKeys =
 // The first groups of the file written for the defaults, byte for byte.
 const std::string DefaultFileStart =
     "\xEF\xBB\xBF\r\n[OutputDevice]\r\nOutputDevice = -1\r\nSampleRate = 44100\r\n"
-    "Resolution = 16\r\nBufferLength = 250\r\nChannelMask = 3\r\n"
+    "Resolution = 16\r\nBufferLength = 250\r\nChannelMask = 3\r\nSoftTransitions = 0\r\n"
     "\r\n[Memory0]\r\nName = Unbenannt\r\n\r\n[Memory0Channel0]\r\n" +
     DefaultChannelKeys + "\r\n[Memory0Channel1]\r\n";
 
@@ -79,7 +79,7 @@ TEST(SettingsStore, AwkwardValuesAreSavedWithAllTheirDigitsAndComeBackBitForBit)
                                &C::FMMinFreq,   &C::FMMaxFreq, &C::Amplitude,
                                &C::AMFrequency, &C::AMMinAmp,  &C::AMMaxAmp};
     const auto integerFields = {&C::Flags, &C::Waveform, &C::FMWaveform, &C::AMWaveform};
-    const OutputConfig config{7, 192000, 24, 20, 0x3F};  // ChannelCount is not stored
+    const OutputConfig config{7, 192000, 24, 20, 0x3F, 0, 1};  // ChannelCount is not stored
     MemorySlots slots, loaded;
     std::size_t n = 0;
     for (MemorySlot& slot : slots) {
@@ -108,7 +108,7 @@ TEST(SettingsStore, AwkwardValuesAreSavedWithAllTheirDigitsAndComeBackBitForBit)
     }
     OutputConfig loadedConfig;
     LoadSettings(folder / "tonquelle.ini", loadedConfig, loaded);
-    using Fields = std::array<std::int32_t, 6>;
+    using Fields = std::array<std::int32_t, 7>;
     EXPECT_EQ(std::bit_cast<Fields>(loadedConfig), std::bit_cast<Fields>(config));
     const auto bits = [](double value) { return std::bit_cast<std::uint64_t>(value); };
     for (std::size_t s = 0; s < slots.size(); ++s) {
@@ -121,6 +121,46 @@ TEST(SettingsStore, AwkwardValuesAreSavedWithAllTheirDigitsAndComeBackBitForBit)
                 std::ranges::all_of(integerFields, [&](auto f) { return saved.*f == read.*f; }))
                 << "slot " << s << ", channel " << c;
         }
+    }
+}
+
+// "SoftTransitions" came after the first release: a file without it (as older versions wrote
+// it) loads with the option off and everything else as before; the file written back holds the
+// key after the five older ones. Any value but 0 switches it on.
+TEST(SettingsStore, SoftTransitionsAreOffUnlessTheFileSwitchesThemOn) {
+    testing::TemporaryFolder folder;
+    const std::string olderFile =
+        "[OutputDevice]\r\nOutputDevice = 2\r\nSampleRate = 48000\r\nResolution = 24\r\n"
+        "BufferLength = 100\r\nChannelMask = 51\r\n\r\n[Memory4]\r\nName = Alt\r\n";
+    const std::pair<std::string, std::int32_t> cases[] = {
+        {olderFile, 0},
+        {"[OutputDevice]\nSoftTransitions = 1\n", 1},
+        {"[OutputDevice]\nSoftTransitions = 0\n", 0},
+        {"[OutputDevice]\nSoftTransitions = -3\n", 1},
+        {"[OutputDevice]\nSoftTransitions = ja\n", 0},  // not a number: the default
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        testing::WriteBytes(folder / "tonquelle.ini", text);
+        OutputConfig config;
+        config.SoftTransitions = 7;
+        MemorySlots slots;
+        LoadSettings(folder / "tonquelle.ini", config, slots);
+        EXPECT_EQ(config.SoftTransitions, expected);
+        if (text == olderFile) {
+            EXPECT_EQ(config.OutputDevice, 2);
+            EXPECT_EQ(config.SampleRate, 48000);
+            EXPECT_EQ(config.Resolution, 24);
+            EXPECT_EQ(config.BufferLength, 100);
+            EXPECT_EQ(config.ChannelMask, 51);
+            EXPECT_EQ(slots[4].Name, "Alt");
+        }
+        ASSERT_TRUE(SaveSettings(folder / "tonquelle.ini", config, slots));
+        const std::string written = testing::ReadBytes(folder / "tonquelle.ini");
+        EXPECT_NE(
+            written.find("ChannelMask = " + std::to_string(config.ChannelMask) +
+                         "\r\nSoftTransitions = " + std::to_string(expected) + "\r\n\r\n[Memory0]"),
+            std::string::npos);
     }
 }
 

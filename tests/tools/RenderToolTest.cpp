@@ -103,6 +103,30 @@ TEST_F(RenderTool, DataAreRenderBuffersBytesCutAtTheLength) {
     }
 }
 
+// With --soft, or SoftTransitions = 1 in the settings file, the slot fades in from silence over
+// its first 10 ms (441 frames at 44100 Hz), as when it is loaded into a running generator with
+// "Weiche Übergänge" on; from there on the bytes are those without.
+TEST_F(RenderTool, SoftFadesTheSlotInOverItsFirstTenMilliseconds) {
+    const std::size_t header = 68, fadeBytes = 441 * 4 * 2;  // four 16-bit channels
+    ASSERT_EQ(std::get<0>(Run("$T $B --seconds 0.05 out.wav")), 0);
+    const std::string plain = Out();
+    ASSERT_EQ(std::get<0>(Run("$T $B --soft --seconds 0.05 out.wav")), 0);
+    const std::string soft = Out();
+    ASSERT_EQ(soft.size(), plain.size());
+    EXPECT_EQ(soft.substr(0, header), plain.substr(0, header));
+    EXPECT_EQ(soft.substr(header, 8), std::string(8, '\0'));  // the first frame is silent
+    EXPECT_NE(soft.substr(header, fadeBytes), plain.substr(header, fadeBytes));
+    EXPECT_EQ(soft.substr(header + fadeBytes), plain.substr(header + fadeBytes));
+
+    std::string settings = ReadBytes(folder_ / "tonquelle.ini");
+    const std::string off = "SoftTransitions = 0", on = "SoftTransitions = 1";
+    ASSERT_NE(settings.find(off), std::string::npos);
+    settings.replace(settings.find(off), off.size(), on);
+    testing::WriteBytes(folder_ / "soft.ini", settings);
+    ASSERT_EQ(std::get<0>(Run("$T --settings soft.ini --slot 3 --seconds 0.05 out.wav")), 0);
+    EXPECT_EQ(Out(), soft);
+}
+
 // A waveform file with lines that are not numbers renders all the same (each such line as 0,
 // a decimal comma read as in the program) after one warning line on standard error.
 TEST_F(RenderTool, UnreadableWaveformLinesGiveOneWarningLine) {

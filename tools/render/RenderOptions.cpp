@@ -172,6 +172,10 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string_view>& args) {
             options.Help = true;
             return parsed;
         }
+        if (argument == "--soft") {
+            options.SoftTransitions = true;
+            continue;
+        }
         std::string_view name = argument;
         std::optional<std::string_view> inlineValue;
         if (const std::size_t equals = argument.find('='); equals != std::string_view::npos) {
@@ -219,6 +223,9 @@ Options:
                     the samples do not depend on it
   --wave CH:FILE    user waveform for channel CH's carrier ("Datei"), one number per line
   --am-wave CH:FILE user waveform for channel CH's amplitude modulation
+  --soft            soft transitions on (default: the settings file's SoftTransitions): the
+                    slot fades in over its first 10 ms, as when it is loaded into a running
+                    generator with "Weiche Übergänge" on
   -h, --help        show this text
 
 A waveform file with lines that are not numbers renders all the same (each such line as 0) after

@@ -27,6 +27,7 @@ struct RenderOptions {
     std::optional<std::int32_t> ChannelMask;
     std::optional<std::int32_t> BufferLength;  // milliseconds
     std::vector<WaveFileOption> WaveFiles;     // in command-line order
+    bool SoftTransitions = false;              // --soft: on whatever the settings file says
     std::string Output;                        // a path, or "-" for standard output
 };
 

@@ -19,6 +19,7 @@
 #include "audio/OutputStream.h"
 #include "settings/SettingsStore.h"
 #include "synth/Renderer.h"
+#include "synth/SoftTransition.h"
 #include "synth/SpeakerLayout.h"
 #include "tools/render/RenderOptions.h"
 #include "tools/render/WavWriter.h"
@@ -268,6 +269,7 @@ int Run(int argc, char** argv) {
 
     OutputStream stream;
     stream.Config = ChooseConfig(fileConfig, options);
+    SetSoftTransitions(stream, options.SoftTransitions || fileConfig.SoftTransitions != 0);
     if (const std::string error = CheckConfig(stream.Config); !error.empty()) {
         return Fail(error);
     }
