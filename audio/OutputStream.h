@@ -17,8 +17,9 @@ inline constexpr std::int32_t WaveformSlotCarrier = 0;
 inline constexpr std::int32_t WaveformSlotFM = 1;  // handed over like the others, never played
 inline constexpr std::int32_t WaveformSlotAM = 2;
 
-// The output configuration: what the device dialog edits and the settings file keeps
-// (all but ChannelCount, which is derived from ChannelMask when the dialog is accepted).
+// The output configuration: what the device dialog (and the soft-transitions menu entry) edits
+// and the settings file keeps (all but ChannelCount, which is derived from ChannelMask when the
+// dialog is accepted).
 struct OutputConfig {
     std::int32_t OutputDevice = 0;  // device id; -1 = the system's default output
     std::int32_t SampleRate = 0;    // frames per second
