@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of tools/debian-packages.txt that are not installed yet.
-# Used by run.sh and test.sh; does nothing (and needs no network) when all are present.
+# Installs the Debian packages of the given lists that are not installed yet; a list holds one
+# package a line, "#" starts a comment. Used by run.sh (the run list) and test.sh (both lists);
+# does nothing (and needs no network) when all are present.
+#
+#   tools/install-deps.sh tools/debian-packages-run.txt [tools/debian-packages-test.txt]
 set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-mapfile -t wanted < <(sed -e 's/#.*//' "$here/debian-packages.txt" | awk 'NF { print $1 }')
+(($# > 0)) || { echo "usage: $0 <package list>..." >&2; exit 2; }
+mapfile -t wanted < <(sed -e 's/#.*//' "$@" | awk 'NF { print $1 }')
 missing=()
 for package in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
