@@ -17,5 +17,5 @@ done
 echo "Installing missing packages: ${missing[*]}"
 sudo=()
 [[ $(id -u) -ne 0 ]] && sudo=(sudo)
-"${sudo[@]}" apt-get update
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+"${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 update
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 install -y --no-install-recommends "${missing[@]}"
