@@ -1,38 +1,43 @@
 #include "app/DataFolder.h"
 
 #include <QDir>
-#include <QTemporaryFile>
+#include <filesystem>
+
+#include "settings/DataFolder.h"
 
 namespace tonquelle {
 
 namespace {
 
-QString WithSeparator(const QString& folder) {
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+QString FolderPath(const std::filesystem::path& folder) {
+    if (folder.empty()) {
+        return {};
+    }
+    const QString path = QDir::fromNativeSeparators(QString::fromStdU16String(folder.u16string()));
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
 
-// Trying beats asking for permissions: it also covers read-only file systems and access lists.
-bool CanCreateFilesIn(const QString& folder) {
-    QTemporaryFile probe(folder + QStringLiteral("tonquelle-probe-XXXXXX"));
-    return probe.open();
+std::filesystem::path FileSystemFolder(const QString& folder) {
+    return std::filesystem::path(folder.toStdU16String());
 }
 
 }  // namespace
 
-QString ProgramFolderOf(const QString& executableFolder) {
-    return WithSeparator(QDir::fromNativeSeparators(executableFolder));
+QString ProgramFolderPath() {
+    return FolderPath(ExecutableFolder());
 }
 
-QString ChooseDataFolder(const QString& programFolder, const QString& userConfigFolder) {
-    const QString own = WithSeparator(programFolder);
-    if (CanCreateFilesIn(own) || userConfigFolder.isEmpty()) {
-        return own;
-    }
-    const QString user = WithSeparator(userConfigFolder);
-    if (QDir().mkpath(user) && CanCreateFilesIn(user)) {
-        return user;
-    }
-    return own;
+QString UserConfigFolderPath() {
+    return FolderPath(UserConfigFolder());
+}
+
+QString DataFolderPath(const QString& programFolder, const QString& userConfigFolder) {
+    return FolderPath(
+        ChooseDataFolder(FileSystemFolder(programFolder), FileSystemFolder(userConfigFolder)));
+}
+
+bool MakeDataFolder(const QString& dataFolder) {
+    return dataFolder.isEmpty() || QDir().mkpath(dataFolder);
 }
 
 }  // namespace tonquelle

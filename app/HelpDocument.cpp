@@ -1,8 +1,11 @@
 #include "app/HelpDocument.h"
 
 #include <QFile>
+#include <filesystem>
+#include <string_view>
 
 #include "app/Resources.h"
+#include "settings/SafeFileWrite.h"
 
 namespace tonquelle {
 
@@ -16,12 +19,12 @@ QByteArray HelpDocument() {
 }
 
 bool WriteHelpDocument(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return false;
-    }
-    file.write(HelpDocument());
-    return true;
+    const QByteArray document = HelpDocument();
+    // Whatever stands at the path is replaced, a symbolic link too: the help never writes
+    // through a link into a file elsewhere.
+    return WriteFileSafely(std::filesystem::path(path.toStdU16String()),
+                           std::string_view(document.constData(), document.size()), RenameFile,
+                           AtSymbolicLink::ReplaceLink);
 }
 
 }  // namespace tonquelle

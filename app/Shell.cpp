@@ -16,6 +16,7 @@
 #include "app/MainWindow.h"
 #include "app/MessageSink.h"
 #include "app/Resources.h"
+#include "app/ScrollBarRoom.h"
 #include "app/UrlOpener.h"
 #include "audio/DeviceDialog.h"
 #include "audio/StreamEngine.h"
@@ -34,6 +35,9 @@ const QString StartFailedText =
     QStringLiteral("Beim Starten des Funktionsgenerators ist ein Fehler aufgetreten!");
 const QString StopFailedText =
     QStringLiteral("Beim Beenden des Funktionsgenerators ist ein Fehler aufgetreten!");
+const QString HelpNotOpenedText = QStringLiteral(
+    "Die Hilfedatei \"%1\" wurde geschrieben, aber das System konnte sie nicht öffnen. Bitte "
+    "öffnen Sie sie selbst in einem Webbrowser.");
 
 std::filesystem::path FileSystemPath(const QString& path) {
     return std::filesystem::path(path.toStdU16String());
@@ -73,7 +77,7 @@ bool IsSlotMenu(int id, int first) {
 Shell::Shell(ShellServices services)
     : services_(std::move(services)), programFolder_(services_.ProgramFolder) {
     stream_.Driver = &services_.Driver;
-    dataFolder_ = ChooseDataFolder(programFolder_, services_.UserConfigFolder);
+    dataFolder_ = DataFolderPath(programFolder_, services_.UserConfigFolder);
 
     window_ = std::make_unique<MainWindow>();
     window_->setWindowIcon(ProgramIcon());
@@ -107,6 +111,7 @@ void Shell::BuildPanelArea() {
     panelArea_->setWidget(inner);
     panelArea_->horizontalScrollBar()->setSingleStep(PanelAreaScrollStep);
     panelArea_->verticalScrollBar()->setSingleStep(PanelAreaScrollStep);
+    new ScrollBarRoom(*window_, *panelArea_);
     window_->setCentralWidget(panelArea_);
 }
 
@@ -262,6 +267,7 @@ void Shell::RequestQuit() {
 
 void Shell::Leave() {
     StopOutput(stream_);
+    MakeDataFolder(dataFolder_);
     SaveSettings(FileSystemPath(SettingsPath()), stream_.Config, slots_);
 }
 
@@ -307,13 +313,16 @@ void Shell::StopGenerator() {
 
 void Shell::WriteAndOpenHelp() {
     const QString path = HelpPath();
-    if (!WriteHelpDocument(path)) {
+    const QString shownPath = QDir::toNativeSeparators(path);
+    if (!MakeDataFolder(dataFolder_) || !WriteHelpDocument(path)) {
         services_.Messages.ShowError(
-            window_.get(), QStringLiteral("Die Datei \"%1\" konnte nicht erstellt werden!")
-                               .arg(QDir::toNativeSeparators(path)));
+            window_.get(),
+            QStringLiteral("Die Datei \"%1\" konnte nicht erstellt werden!").arg(shownPath));
         return;
     }
-    services_.Urls.Open(QUrl::fromLocalFile(path));
+    if (!services_.Urls.Open(QUrl::fromLocalFile(path))) {
+        services_.Messages.ShowError(window_.get(), HelpNotOpenedText.arg(shownPath));
+    }
 }
 
 void Shell::OpenAboutWindow() {

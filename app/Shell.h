@@ -30,8 +30,8 @@ struct ShellServices {
     WaveOutDriver& Driver;
     MessageSink& Messages;
     UrlOpener& Urls;
-    QString ProgramFolder;     // the executable's folder, ending in "/"
-    QString UserConfigFolder;  // where the files go when ProgramFolder cannot be written
+    QString ProgramFolder;     // the executable's folder, ending in "/"; empty when unknown
+    QString UserConfigFolder;  // the user's configuration folder, ending in "/" (DataFolderPath)
     PanelHostFactory Panels;   // makes the channel panels of each run
 };
 
@@ -98,7 +98,8 @@ class Shell final : public QObject {
     OutputStream stream_;
     MemorySlots slots_;
     QString programFolder_;
-    // Where the settings file and the help file live (see ChooseDataFolder).
+    // Where the settings file and the help file live (see DataFolderPath); created when a file
+    // is written there.
     QString dataFolder_;
     bool quitRequested_ = false;
 

@@ -4,8 +4,8 @@
 
 namespace tonquelle {
 
-void DesktopUrlOpener::Open(const QUrl& url) {
-    QDesktopServices::openUrl(url);
+bool DesktopUrlOpener::Open(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
 }
 
 }  // namespace tonquelle

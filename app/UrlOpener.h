@@ -9,13 +9,13 @@ namespace tonquelle {
 class UrlOpener {
   public:
     virtual ~UrlOpener() = default;
-    // Whether the desktop could open it is not reported: nobody acts on it.
-    virtual void Open(const QUrl& url) = 0;
+    // False when the desktop has no program for it (no browser, no launcher).
+    virtual bool Open(const QUrl& url) = 0;
 };
 
 class DesktopUrlOpener final : public UrlOpener {
   public:
-    void Open(const QUrl& url) override;
+    bool Open(const QUrl& url) override;
 };
 
 }  // namespace tonquelle

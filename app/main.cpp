@@ -1,19 +1,29 @@
 // Tonquelle: a multichannel function generator for the audio range on the PC's sound card.
 
 #include <QApplication>
-#include <QStandardPaths>
 
 #include "app/ChannelPanelHost.h"
+#include "app/CommandLine.h"
 #include "app/DataFolder.h"
+#include "app/GermanQt.h"
+#include "app/MainWindow.h"
 #include "app/MessageSink.h"
 #include "app/Shell.h"
+#include "app/TerminationSignals.h"
 #include "app/UrlOpener.h"
 #include "audio/SystemWaveOut.h"
 
 int main(int argc, char** argv) {
     using namespace tonquelle;
+    if (AsksForConsoleAnswer(argc, argv)) {
+        QCoreApplication console(argc, argv);
+        UseGermanQt(console);
+        ReadCommandLine(console);  // answers and ends the process
+        return 0;
+    }
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tonquelle"));
+    UseGermanQt(application);
+    ReadCommandLine(application);
     QGuiApplication::setDesktopFileName(QStringLiteral("tonquelle"));
     // The shell decides when the program ends: its close box and "&Beenden".
     QApplication::setQuitOnLastWindowClosed(false);
@@ -22,11 +32,13 @@ int main(int argc, char** argv) {
     MessageBoxSink messages;
     DesktopUrlOpener urls;
     {
-        Shell shell({*driver, messages, urls,
-                     ProgramFolderOf(QCoreApplication::applicationDirPath()),
-                     QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
+        Shell shell({*driver, messages, urls, ProgramFolderPath(), UserConfigFolderPath(),
                      ChannelPanelHostFactory()});
         QObject::connect(&shell, &Shell::QuitRequested, &application, &QCoreApplication::quit);
+        // Asked to end from outside (logout, kill, Ctrl+C): as if the close box was clicked.
+        TerminationSignals termination;
+        QObject::connect(&termination, &TerminationSignals::Received, &shell.Window(),
+                         &QWidget::close);
         shell.Show();
         QApplication::exec();
         shell.Leave();

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of tools/debian-packages.txt that are not installed yet.
-# Used by run.sh and test.sh; does nothing (and needs no network) when all are present.
+# Installs the Debian packages of the given lists that are not installed yet; a list holds one
+# package a line, "#" starts a comment. Used by run.sh (the run list) and test.sh (both lists);
+# does nothing (and needs no network) when all are present.
+#
+#   tools/install-deps.sh tools/debian-packages-run.txt [tools/debian-packages-test.txt]
 set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-mapfile -t wanted < <(sed -e 's/#.*//' "$here/debian-packages.txt" | awk 'NF { print $1 }')
+(($# > 0)) || { echo "usage: $0 <package list>..." >&2; exit 2; }
+mapfile -t wanted < <(sed -e 's/#.*//' "$@" | awk 'NF { print $1 }')
 missing=()
 for package in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
@@ -14,5 +17,5 @@ done
 echo "Installing missing packages: ${missing[*]}"
 sudo=()
 [[ $(id -u) -ne 0 ]] && sudo=(sudo)
-"${sudo[@]}" apt-get update
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+"${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 update
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 install -y --no-install-recommends "${missing[@]}"

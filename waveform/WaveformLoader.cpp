@@ -2,33 +2,40 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <mutex>
 #include <new>
 #include <optional>
 #include <vector>
 
+#include "waveform/RegularFileReader.h"
 #include "waveform/WaveformParser.h"
 
 namespace tonquelle {
 
 namespace {
 
-// The file as read, or nothing when it cannot be read, holds no point or more points than a
-// table can count.
+// Far more than any period needs (a million points take about 10 MB of text), and few enough
+// that reading and parsing stay short.
+constexpr std::uint64_t MaxFileBytes = 64 * 1024 * 1024;
+
+// The file as read, or nothing when it cannot be read (not a regular file, larger than
+// MaxFileBytes), holds no point or more points than a table can count.
 std::optional<WaveformParser> ReadPoints(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    RegularFileReader file;
+    if (!file.Open(path, MaxFileBytes)) {
         return std::nullopt;
     }
     WaveformParser parser;
     std::array<char, 64 * 1024> chunk;
-    while (file) {
-        file.read(chunk.data(), chunk.size());
-        parser.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(file.gcount())));
-    }
-    if (file.bad()) {
-        return std::nullopt;
+    for (;;) {
+        const std::optional<std::size_t> got = file.Read(chunk.data(), chunk.size());
+        if (!got) {
+            return std::nullopt;
+        }
+        if (*got == 0) {
+            break;
+        }
+        parser.Feed(std::string_view(chunk.data(), *got));
     }
     parser.Finish();
     if (parser.TooManyPoints() || parser.Points().empty()) {

@@ -19,7 +19,9 @@ struct WaveformLoadResult {
 
 // Reads one period of a user waveform (one number per line) from `path` and hands it to table
 // `slot` (0 carrier, 2 amplitude modulation) of `channel` for the renderer's next buffer. Not
-// loaded when the file cannot be read or holds no point; then nothing changes. UI thread.
+// loaded when the file cannot be read or holds no point; then nothing changes. Only a regular
+// file of at most 64 MiB is read: anything else (a FIFO, a device, a folder) is refused at once,
+// without waiting. UI thread.
 WaveformLoadResult LoadWaveformFile(OutputStream& stream, std::int32_t channel, std::int32_t slot,
                                     const std::filesystem::path& path);
 

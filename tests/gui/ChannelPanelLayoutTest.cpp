@@ -72,5 +72,34 @@ TEST_F(PanelTest, ControlsSitAtTheirPlacesAndEightPanelsScrollToTheLastOne) {
               viewportHeight - 5);
 }
 
+// Two panels fill the 415 pixels without scrolling, and the window keeps its width. With eight
+// the vertical scroll bar appears and the window grows by the bar's width, so all 850 pixels of
+// the panels stay in view: no horizontal bar, the right-most unit button uncovered. After the
+// stop the bar goes and the window gives the width back.
+TEST_F(PanelTest, WhileTheScrollBarIsShownTheWindowIsWiderByItsWidth) {
+    QScrollArea& area = shell->PanelArea();
+    QScrollBar& vertical = *area.verticalScrollBar();
+    const int width = shell->Window().width();
+    Start(0x3);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(vertical.isVisible());
+    EXPECT_EQ(shell->Window().width(), width);
+    shell->DispatchMenu(MenuStartStop);
+
+    // The window is resized once the area has laid itself out, and the area follows the window.
+    Start(0xFF);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shell->Window().width() != width; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !area.horizontalScrollBar()->isVisible(); }));
+    ASSERT_TRUE(vertical.isVisible());
+    EXPECT_EQ(shell->Window().width(), width + vertical.width());
+    const QWidget& button = *Panel(0).Control(C::AMMaxUnitButton);
+    const QRect inView(button.mapTo(area.viewport(), QPoint(0, 0)), button.size());
+    EXPECT_TRUE(area.viewport()->rect().contains(inView)) << inView.right();
+
+    shell->DispatchMenu(MenuStartStop);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shell->Window().width() == width; }));
+    EXPECT_FALSE(vertical.isVisible());
+}
+
 }  // namespace
 }  // namespace tonquelle::testing

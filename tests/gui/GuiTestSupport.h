@@ -39,9 +39,13 @@ using S = ChannelSettings;
 class Recorder final : public MessageSink, public UrlOpener {
   public:
     void ShowError(QWidget*, const QString& text) override { Errors.push_back(text); }
-    void Open(const QUrl& url) override { Opened.push_back(url); }
+    bool Open(const QUrl& url) override {
+        Opened.push_back(url);
+        return CanOpen;
+    }
     std::vector<QString> Errors;
     std::vector<QUrl> Opened;
+    bool CanOpen = true;  // false: a desktop without a browser
 };
 
 // Answers the panels' questions for the user (empty: cancelled) and records the name prompts'

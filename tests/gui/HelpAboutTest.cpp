@@ -1,6 +1,7 @@
 // Help document, About box and where the program keeps its files.
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 
 #include "app/AboutBox.h"
@@ -10,46 +11,93 @@
 namespace tonquelle::testing {
 namespace {
 
-// Help and settings go to the program folder, else (an installed program) to the user's folder;
-// when neither can take the help the message names its full path in the program folder.
-TEST_F(ShellTest, HelpAndSettingsGoWhereTheyCanBeWrittenElseTheFullPathIsShown) {
+QByteArray StoredHelp() {
+    QFile stored(TONQUELLE_SOURCE_DIR "/resources/tonquelle.htm");
+    return stored.open(QIODevice::ReadOnly) ? stored.readAll() : QByteArray();
+}
+
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(cannot be read)");
+}
+
+// Help and settings go to the program's own folder (a build folder, an unpacked folder); to the
+// user's configuration folder, created when needed, for an installed program (its folder named
+// "bin", writable or not), for an unknown program folder and for one that takes no files. When
+// nothing can be written the message names the full path tried.
+TEST_F(ShellTest, HelpAndSettingsGoToTheDataFolderElseTheFullPathIsShown) {
     // An older, longer help file is replaced entirely. Below it, a plain file, nothing can be
     // created, whoever runs the test.
     QFile older(ProgramFolder() + "tonquelle.htm");
     ASSERT_TRUE(older.open(QIODevice::WriteOnly) && older.write(QByteArray(50000, 'x')) > 0);
     older.close();
-    const QString readOnly = older.fileName() + "/bin/";
+    const QString noFiles = older.fileName() + "/app/";
+    const QString installed = ProgramFolder() + "prefix/bin/";
+    ASSERT_TRUE(QDir().mkpath(installed));
     const std::tuple<QString, QString, QString> cases[] = {
         {ProgramFolder(), UserFolder(), ProgramFolder()},
-        {readOnly, UserFolder(), UserFolder()},
-        {readOnly, older.fileName() + "/config/", ""},
+        {installed, UserFolder() + "installed/", UserFolder() + "installed/"},
+        {"", UserFolder() + "unknown/", UserFolder() + "unknown/"},
+        {noFiles, UserFolder() + "nofiles/", UserFolder() + "nofiles/"},
+        {noFiles, older.fileName() + "/config/", ""},
     };
     for (const auto& [program, user, folderWritten] : cases) {
+        SCOPED_TRACE(program.toStdString() + " " + user.toStdString());
         recorded.Errors.clear();
         recorded.Opened.clear();
         MakeShellIn(program, user);
         shell->DispatchMenu(MenuHelp);
         if (folderWritten.isEmpty()) {
             EXPECT_EQ(recorded.Errors,
-                      std::vector{"Die Datei \"" + QDir::toNativeSeparators(program) +
+                      std::vector{"Die Datei \"" + QDir::toNativeSeparators(user) +
                                   "tonquelle.htm\" konnte nicht erstellt werden!"});
             EXPECT_TRUE(recorded.Opened.empty());
             continue;
         }
         EXPECT_EQ(recorded.Opened,
                   std::vector{QUrl::fromLocalFile(folderWritten + "tonquelle.htm")});
-        QFile written(folderWritten + "tonquelle.htm"),
-            stored(TONQUELLE_SOURCE_DIR "/resources/tonquelle.htm");
-        ASSERT_TRUE(written.open(QIODevice::ReadOnly) && stored.open(QIODevice::ReadOnly));
-        EXPECT_EQ(written.readAll(), stored.readAll());
+        EXPECT_EQ(Contents(folderWritten + "tonquelle.htm"), StoredHelp());
         shell->Stream().Config.SampleRate = 22050;
         shell->Leave();
         EXPECT_TRUE(QFile::exists(folderWritten + "tonquelle.ini"));
         MakeShellIn(program, user);  // the next run reads its settings back
-        EXPECT_EQ(shell->Stream().Config.SampleRate, 22050) << folderWritten.toStdString();
+        EXPECT_EQ(shell->Stream().Config.SampleRate, 22050);
         EXPECT_TRUE(recorded.Errors.empty());
     }
-    EXPECT_EQ(ProgramFolderOf("/opt/tonquelle/bin"), "/opt/tonquelle/bin/");
+    EXPECT_TRUE(QDir(installed).isEmpty());  // nothing beside an installed program
+}
+
+TEST(DataFolderPaths, TheProgramFolderIsTheExecutablesFolderEndingInASlash) {
+    EXPECT_EQ(ProgramFolderPath(), QCoreApplication::applicationDirPath() + "/");
+}
+
+// The help file is written whole through a new file that takes its name: a symbolic link named
+// "tonquelle.htm" is replaced by the help, and the file it pointed to stays untouched.
+TEST_F(ShellTest, HelpReplacesASymbolicLinkInItsPlaceInsteadOfWritingThroughIt) {
+    QFile elsewhere(ProgramFolder() + "elsewhere.txt");
+    ASSERT_TRUE(elsewhere.open(QIODevice::WriteOnly) && elsewhere.write("keep me") == 7);
+    elsewhere.close();
+    ASSERT_TRUE(QFile::link(elsewhere.fileName(), ProgramFolder() + "tonquelle.htm"));
+    MakeShell();
+    shell->DispatchMenu(MenuHelp);
+    EXPECT_TRUE(recorded.Errors.empty());
+    EXPECT_FALSE(QFileInfo(ProgramFolder() + "tonquelle.htm").isSymLink());
+    EXPECT_EQ(Contents(ProgramFolder() + "tonquelle.htm"), StoredHelp());
+    EXPECT_EQ(Contents(elsewhere.fileName()), "keep me");
+}
+
+// Without a program to open it (no browser, no launcher) the help file is still written, and a
+// message names it so that the user can open it by hand.
+TEST_F(ShellTest, HelpTheSystemCannotOpenIsNamedInAMessage) {
+    MakeShell();
+    recorded.CanOpen = false;
+    shell->DispatchMenu(MenuHelp);
+    const QString path = QDir::toNativeSeparators(ProgramFolder() + "tonquelle.htm");
+    EXPECT_EQ(recorded.Errors,
+              std::vector<QString>{"Die Hilfedatei \"" + path +
+                                   "\" wurde geschrieben, aber das System konnte sie nicht "
+                                   "öffnen. Bitte öffnen Sie sie selbst in einem Webbrowser."});
+    EXPECT_EQ(Contents(ProgramFolder() + "tonquelle.htm"), StoredHelp());
 }
 
 TEST_F(ShellTest, AboutBoxOpensOnceNonModalAndItsLinkOpensTheHomePage) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -173,10 +176,23 @@ TEST_F(RenderTool, BadInputIsRefusedWithOneLineAndNoFile) {
         "$T $B --wave 4:wave.txt out.wav | not in use", "$T $B --wave nocolon out.wav | --wave",
         "$T $B no/such/x.wav | cannot write output", "$T $B . | cannot write output",
         "$T $B --volume 3 out.wav | unknown option --volume", "$T $B --rate | needs a value",
+        "$T $B out.wav -x | unknown option -x",
+        "$T $B --volume=3 out.wav | unknown option --volume",
+        // Not a regular file: refused at once (the timeout ends a wait that should not be).
+        "timeout -k 2 10 $T $B --wave 0:/dev/zero out.wav | cannot read waveform file",
+        "(mkfifo w.fifo; timeout -k 2 10 $T $B --wave 0:w.fifo out.wav; s=$?; rm w.fifo; exit $s) "
+        "| "
+        "cannot read waveform file",
+        "$T $B dev/block.wav | neither a file nor a FIFO",
         "$T --settings tonquelle.ini out.wav | missing --slot", "$T $B | missing output",
         "$T $B out.wav second.wav | more than one output",
         // A write that fails midway (a file size limit far below the output).
         "trap '' XFSZ; ulimit -f 16; $T $B --seconds 2 out.wav | cannot write output"};
+    // A block device, made where the system lets us (else a FIFO stands in for the line above,
+    // which then fails loudly).
+    std::filesystem::create_directory(folder_ / "dev");
+    if (mknod((folder_ / "dev" / "block.wav").c_str(), S_IFBLK | 0600, makedev(7, 200)) != 0)
+        GTEST_SKIP() << "no block device can be made here";
     const std::vector<std::string> before = folder_.FileNames();
     for (const std::string c : cases) {
         SCOPED_TRACE(c);
@@ -190,6 +206,158 @@ TEST_F(RenderTool, BadInputIsRefusedWithOneLineAndNoFile) {
         EXPECT_TRUE(output.empty());
     }
     EXPECT_EQ(Out(), "old contents");
+}
+
+TEST_F(RenderTool, VersionIsTheProjectsVersion) {
+    const auto [code, errors, output] = Run("$T --version");
+    EXPECT_EQ(code, 0) << errors;
+    EXPECT_EQ(output, "tonquelle-render 0.8.0\n");
+}
+
+// The bytes the tool renders for slot 3 in 0.01 s, to compare the other destinations with.
+class RenderDestination : public RenderTool {
+  protected:
+    void SetUp() override {
+        RenderTool::SetUp();
+        const auto [code, errors, output] = Run("$T $B --seconds 0.01 -");
+        ASSERT_EQ(code, 0) << errors;
+        ASSERT_GT(output.size(), 68u);
+        expected_ = output;
+    }
+    // Runs the commands `command` where $R renders into the path after it; expects success.
+    void Render(const std::string& command) {
+        const auto [code, errors, output] = Run("R=\"$T $B --seconds 0.01\"; { " + command + "; }");
+        EXPECT_EQ(code, 0) << command << ": " << errors;
+        EXPECT_EQ(errors, "") << command;
+    }
+    std::string expected_;
+};
+
+ino_t Inode(const std::filesystem::path& path) {
+    struct stat status = {};
+    return lstat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+// A regular file is written to a new file that takes its name when complete (a new inode;
+// nothing else left in the folder); a new name is made.
+TEST_F(RenderDestination, ARegularFileIsReplacedWholeAndANewNameMade) {
+    std::ofstream(folder_ / "out.wav") << "old contents";
+    const ino_t old = Inode(folder_ / "out.wav");
+    const std::vector<std::string> before = folder_.FileNames();
+    Render("$R out.wav");
+    EXPECT_EQ(Out(), expected_);
+    EXPECT_NE(Inode(folder_ / "out.wav"), old);
+    EXPECT_EQ(folder_.FileNames(), before);
+    Render("$R new.wav");
+    EXPECT_EQ(ReadBytes(folder_ / "new.wav"), expected_);
+}
+
+// A symbolic link is followed: the file it points to is replaced (or made), the link stays.
+TEST_F(RenderDestination, ASymbolicLinkIsFollowedAndKept) {
+    std::filesystem::create_directory(folder_ / "sub");
+    std::ofstream(folder_ / "sub" / "real.wav") << "old contents";
+    Render("ln -s sub/real.wav link.wav && $R link.wav");
+    EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "link.wav"));
+    EXPECT_EQ(ReadBytes(folder_ / "sub" / "real.wav"), expected_);
+    Render("ln -s sub/new.wav dangling.wav && $R dangling.wav");
+    EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "dangling.wav"));
+    EXPECT_EQ(ReadBytes(folder_ / "sub" / "new.wav"), expected_);
+}
+
+// A file nobody may write is kept, even for a superuser: exit status 2 and one line.
+TEST_F(RenderDestination, AWriteProtectedFileIsRefusedAndKept) {
+    std::ofstream(folder_ / "kept.wav") << "old contents";
+    std::filesystem::permissions(folder_ / "kept.wav", std::filesystem::perms::owner_read |
+                                                           std::filesystem::perms::group_read |
+                                                           std::filesystem::perms::others_read);
+    const std::vector<std::string> before = folder_.FileNames();
+    const auto [code, errors, output] = Run("$T $B --seconds 0.01 kept.wav");
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(errors, "tonquelle-render: cannot write output 'kept.wav': it is write-protected\n");
+    EXPECT_EQ(ReadBytes(folder_ / "kept.wav"), "old contents");
+    EXPECT_EQ(folder_.FileNames(), before);
+}
+
+// A FIFO, standard output named as a file, and a character device are written directly and stay
+// what they are.
+TEST_F(RenderDestination, AFifoOrACharacterDeviceIsWrittenDirectlyNeverReplaced) {
+    Render(
+        "mkfifo pipe.wav && { timeout -k 2 10 cat pipe.wav >captured.wav & $R pipe.wav; wait; }");
+    EXPECT_EQ(ReadBytes(folder_ / "captured.wav"), expected_);
+    EXPECT_TRUE(std::filesystem::is_fifo(folder_ / "pipe.wav"));
+    Render("$R /dev/stdout | cat >piped.wav");
+    EXPECT_EQ(ReadBytes(folder_ / "piped.wav"), expected_);
+
+    // A superuser could replace /dev/null itself: one of our own stands in for it then.
+    std::string device = "/dev/null";
+    if (geteuid() == 0) {
+        device = (folder_ / "null").string();
+        if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            GTEST_SKIP() << "a superuser who cannot make a device node: /dev/null is not risked";
+    }
+    Render("$R " + device);
+    EXPECT_TRUE(std::filesystem::is_character_file(device));
+}
+
+// A reader that goes away (head) is a write error like any other: exit status 2, one line.
+TEST_F(RenderDestination, ABrokenPipeEndsWithStatus2AndOneLine) {
+    const auto [code, errors, output] = Run(
+        "{ { trap - PIPE; $T $B --seconds 60 -; echo $? >status; } | head -c 100 >/dev/null; }");
+    EXPECT_EQ(ReadBytes(folder_ / "status"), "2\n");
+    EXPECT_EQ(errors, "tonquelle-render: cannot write output: Broken pipe\n");
+}
+
+// SIGTERM and SIGINT end every wait: for a FIFO's reader, and for room in a pipe whose reader
+// reads nothing. The status is 2 with the line "interrupted".
+TEST_F(RenderDestination, SigtermAndSigintEndEveryWait) {
+    // (The timeout ends the tool should the signal not: with another status.)
+    Render(
+        "mkfifo unread.wav && { timeout -k 2 10 $T $B unread.wav 2>err1 & p=$!; sleep 1; "
+        "pkill -TERM -P $p; wait $p; echo $? >status1; }");
+    Render(
+        "mkfifo full.wav && exec 3<>full.wav && { timeout -k 2 10 $T $B --seconds 100 full.wav "
+        "2>err2 & p=$!; sleep 1; pkill -INT -P $p; wait $p; echo $? >status2; }");
+    for (const char* run : {"1", "2"}) {
+        SCOPED_TRACE(run);
+        EXPECT_EQ(ReadBytes(folder_ / ("status" + std::string(run))), "2\n");
+        EXPECT_EQ(ReadBytes(folder_ / ("err" + std::string(run))),
+                  "tonquelle-render: interrupted\n");
+    }
+}
+
+// The settings file comes from where the program keeps it: the configuration folder for a copy
+// in a folder named "bin" or one whose folder is unknown (here: its file was deleted while it
+// ran), else the copy's own folder. Each folder's file has a sample rate of its own.
+TEST_F(RenderTool, TheDefaultSettingsFileIsWhereTheProgramKeepsIt) {
+    const std::pair<const char*, int> files[] = {{"prefix/bin", 11025},
+                                                 {"unpacked", 16000},
+                                                 {"config/tonquelle", 22050},
+                                                 {"home/.config/tonquelle", 32000}};
+    for (const auto& [folder, rate] : files) {
+        std::filesystem::create_directories(folder_ / folder);
+        std::ofstream(folder_ / folder / "tonquelle.ini")
+            << "[OutputDevice]\nSampleRate=" << rate << "\n";
+        std::filesystem::copy_file(TONQUELLE_RENDER_TOOL, folder_ / folder / "tonquelle-render");
+    }
+    const std::string render = "/tonquelle-render --slot 3 --seconds 0 out.wav";
+    const std::pair<std::string, int> cases[] = {
+        {"XDG_CONFIG_HOME=$PWD/config prefix/bin" + render, 22050},
+        {"XDG_CONFIG_HOME=$PWD/config unpacked" + render, 16000},
+        {"unset XDG_CONFIG_HOME; HOME=$PWD/home prefix/bin" + render, 32000},
+        {"XDG_CONFIG_HOME=config HOME=$PWD/home prefix/bin" + render, 32000},  // relative: ignored
+        {"cp unpacked/tonquelle-render unpacked/gone && exec 3<unpacked/gone && rm unpacked/gone "
+         "&& "
+         "XDG_CONFIG_HOME=$PWD/config /proc/self/fd/3 --slot 3 --seconds 0 out.wav",
+         22050}};
+    for (const auto& [command, rate] : cases) {
+        const auto [code, errors, output] = Run(command);
+        ASSERT_EQ(code, 0) << command << ": " << errors;
+        const std::string header = Out();
+        ASSERT_EQ(header.size(), 68u);
+        const auto byte = [&header](int i) { return std::uint32_t(std::uint8_t(header[i])); };
+        EXPECT_EQ(byte(24) | byte(25) << 8 | byte(26) << 16 | byte(27) << 24, std::uint32_t(rate))
+            << command;
+    }
 }
 
 }  // namespace

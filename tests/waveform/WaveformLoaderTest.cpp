@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <cmath>
 #include <limits>
 #include <string>
@@ -172,6 +177,37 @@ TEST(WaveformLoader, LoadsAFileWithUnreadableLinesAndReportsThem) {
     EXPECT_EQ(Points(table.Points.get(), table.Points.get() + table.PointCount),
               (Points{0.0, 0.5, 0.0, -1.0}));
 }
+
+#if !defined(_WIN32)
+// Only a regular file of at most 64 MiB is read; anything else is refused at once, before a
+// byte is read: a FIFO without a writer, an endless device and a folder would otherwise hold
+// the caller (the UI thread) for ever or fill the memory. The table before stays.
+TEST(WaveformLoader, RefusesAtOnceWhatIsNotARegularFileAndFilesOver64MiB) {
+    testing::TemporaryFolder folder;
+    OutputStream stream;
+    stream.Config.ChannelCount = 1;
+    testing::WriteBytes(folder / "before.txt", "0.75");
+    ASSERT_TRUE(LoadWaveformFile(stream, 0, WaveformSlotCarrier, folder / "before.txt"));
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    alarm(60);  // should the loader wait for the FIFO's writer after all: end the test program
+    for (const std::filesystem::path& path : {folder / "fifo", std::filesystem::path("/dev/zero"),
+                                              std::filesystem::path("/dev/null"), folder.Path()}) {
+        EXPECT_FALSE(LoadWaveformFile(stream, 0, WaveformSlotCarrier, path)) << path;
+    }
+    alarm(0);
+
+    // 64 MiB exactly (a point, then NUL bytes that end empty lines) is read; one byte more is
+    // refused. The files are sparse: they take no room on the disk.
+    constexpr std::uintmax_t Limit = 64 * 1024 * 1024;
+    testing::WriteBytes(folder / "limit.txt", "0.5\n");
+    std::filesystem::resize_file(folder / "limit.txt", Limit);
+    EXPECT_TRUE(LoadWaveformFile(stream, 0, WaveformSlotCarrier, folder / "limit.txt"));
+    std::filesystem::resize_file(folder / "limit.txt", Limit + 1);
+    EXPECT_FALSE(LoadWaveformFile(stream, 0, WaveformSlotCarrier, folder / "limit.txt"));
+    const WaveformTable& table = stream.Channels[0].PendingWaveforms[WaveformSlotCarrier];
+    EXPECT_EQ(Points(table.Points.get(), table.Points.get() + table.PointCount), Points{0.5});
+}
+#endif
 
 }  // namespace
 }  // namespace tonquelle

@@ -1,5 +1,6 @@
 #include "tools/render/RenderOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -83,6 +84,15 @@ class ArgumentReader {
     std::string error_;
 };
 
+// The options that take a value; any other name after "-" is unknown.
+constexpr std::string_view OptionsWithValue[] = {"--settings", "--slot", "--seconds",
+                                                 "--rate",     "--bits", "--mask",
+                                                 "--buffer",   "--wave", "--am-wave"};
+
+std::string UnknownOption(std::string_view name) {
+    return "unknown option " + std::string(name) + " (see --help)";
+}
+
 std::string Invalid(std::string_view option, std::string_view value, std::string_view expected) {
     return "invalid value '" + std::string(value) + "' for " + std::string(option) + ": " +
            std::string(expected);
@@ -138,7 +148,7 @@ std::string ApplyOption(std::string_view name, std::string_view value, RenderOpt
         }
         options.WaveFiles.push_back(*wave);
     } else {
-        return "unknown option " + std::string(name) + " (see --help)";
+        return UnknownOption(name);
     }
     return {};
 }
@@ -176,11 +186,19 @@ ParsedOptions ParseRenderOptions(const std::vector<std::string_view>& args) {
             options.SoftTransitions = true;
             continue;
         }
+        if (argument == "--version") {
+            options.Version = true;
+            return parsed;
+        }
         std::string_view name = argument;
         std::optional<std::string_view> inlineValue;
         if (const std::size_t equals = argument.find('='); equals != std::string_view::npos) {
             name = argument.substr(0, equals);
             inlineValue = argument.substr(equals + 1);
+        }
+        if (std::ranges::find(OptionsWithValue, name) == std::end(OptionsWithValue)) {
+            parsed.Error = UnknownOption(name);
+            return parsed;
         }
         const auto value = reader.ValueOf(name, inlineValue);
         if (!value) {
@@ -210,9 +228,10 @@ OUT.wav may be - for standard output.
 
 Options:
   --settings FILE   settings file to read; a file given here must exist. Default: the
-                    program's own tonquelle.ini, beside this tool (where Tonquelle is
-                    installed) or else in ~/.config/tonquelle/; when neither exists the
-                    program's defaults apply.
+                    program's tonquelle.ini, found as Tonquelle keeps it: in
+                    $XDG_CONFIG_HOME/tonquelle/ (~/.config/tonquelle/) when this tool is
+                    installed in a folder named bin, else beside this tool (unless that
+                    folder takes no files); without it the program's defaults apply.
   --slot N          memory slot 0 to 9 (required)
   --seconds S       length in seconds, 0 or more, rounded to whole frames (default 10)
   --rate HZ         sample rate in Hz (default: the settings file's SampleRate)
@@ -227,6 +246,7 @@ Options:
                     slot fades in over its first 10 ms, as when it is loaded into a running
                     generator with "Weiche Übergänge" on
   -h, --help        show this text
+  --version         show the version
 
 A waveform file with lines that are not numbers renders all the same (each such line as 0) after
 one warning line on standard error.

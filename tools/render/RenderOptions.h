@@ -19,6 +19,7 @@ struct WaveFileOption {
 // What the command line of tonquelle-render asks for. Unset values come from the settings file.
 struct RenderOptions {
     bool Help = false;
+    bool Version = false;
     std::optional<std::filesystem::path> SettingsFile;  // set: must exist
     std::int32_t Slot = -1;
     double Seconds = 10.0;

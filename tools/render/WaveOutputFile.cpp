@@ -3,7 +3,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "settings/SafeFileWrite.h"
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace tonquelle {
 
@@ -15,32 +18,96 @@ std::string SystemReason() {
     return std::strerror(errno);
 }
 
+// A file nobody may write, or this user may not. A superuser is stopped by the missing write
+// bits too: they say the file is to be kept.
+bool IsWriteProtected(const fs::path& path, fs::perms permissions) {
+    constexpr fs::perms AnyWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if ((permissions & AnyWrite) == fs::perms::none) {
+        return true;
+    }
+#if defined(_WIN32)
+    (void)path;
+    return false;
+#else
+    return access(path.c_str(), W_OK) != 0;
+#endif
+}
+
+// Opens an existing FIFO or device for writing, without creating or truncating anything. A FIFO
+// waits here for its reader (a signal ends the wait).
+std::FILE* OpenForWritingOnly(const fs::path& path) {
+#if defined(_WIN32)
+    return std::fopen(path.string().c_str(), "wb");
+#else
+    const int descriptor = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    std::FILE* file = fdopen(descriptor, "wb");
+    if (file == nullptr) {
+        close(descriptor);
+    }
+    return file;
+#endif
+}
+
 }  // namespace
 
 bool WaveOutputFile::Open(const std::string& destination) {
+    name_ = destination;
     if (destination == "-") {
-        toStandardOutput_ = true;
-        file_ = stdout;
+        stream_ = stdout;
         return true;
     }
-    destination_ = fs::path(destination);
     std::error_code error;
-    if (fs::is_directory(destination_, error)) {
-        error_ = "cannot write output '" + destination + "': it is a folder";
-        return false;
+    const fs::file_status status = fs::status(fs::path(destination), error);  // links followed
+    switch (status.type()) {
+        case fs::file_type::fifo:
+        case fs::file_type::character:
+            return OpenDirectly();
+        case fs::file_type::regular:
+            if (IsWriteProtected(fs::path(destination), status.permissions())) {
+                return Refuse("it is write-protected");
+            }
+            return OpenReplacement();
+        case fs::file_type::directory:
+            return Refuse("it is a folder");
+        case fs::file_type::not_found:
+        case fs::file_type::none:  // its folder cannot be read: creating the file tells more
+            return OpenReplacement();
+        default:
+            return Refuse("it is neither a file nor a FIFO nor a character device");
     }
-    auto [temporary, file] = CreateTemporaryBeside(destination_);
-    temporary_ = std::move(temporary);
-    file_ = file.release();
-    if (!file_) {
-        error_ = "cannot write output '" + destination + "': " + SystemReason();
-        return false;
+}
+
+bool WaveOutputFile::Refuse(const std::string& reason) {
+    error_ = "cannot write output '" + name_ + "': " + reason;
+    return false;
+}
+
+bool WaveOutputFile::OpenDirectly() {
+    direct_.reset(OpenForWritingOnly(fs::path(name_)));
+    if (!direct_) {
+        return Refuse(SystemReason());
     }
+    stream_ = direct_.get();
+    return true;
+}
+
+bool WaveOutputFile::OpenReplacement() {
+    pending_ = std::make_unique<PendingFile>(FileToReplace(fs::path(name_)));
+    if (!pending_->IsOpen()) {
+        const std::string reason = SystemReason();
+        pending_.reset();
+        return Refuse(reason);
+    }
+    stream_ = pending_->Stream();
     return true;
 }
 
 bool WaveOutputFile::Write(const std::uint8_t* bytes, std::size_t count) {
-    if (count > 0 && std::fwrite(bytes, 1, count, file_) != count) {
+    if (count > 0 && std::fwrite(bytes, 1, count, stream_) != count) {
         error_ = "cannot write output: " + SystemReason();
         return false;
     }
@@ -48,43 +115,27 @@ bool WaveOutputFile::Write(const std::uint8_t* bytes, std::size_t count) {
 }
 
 bool WaveOutputFile::Commit() {
-    if (toStandardOutput_) {
-        if (std::fflush(file_) != 0) {
-            error_ = "cannot write to standard output: " + SystemReason();
-            return false;
-        }
-        return true;
-    }
-    const bool written = std::fflush(file_) == 0;
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    if (!written || !closed) {
-        error_ = "cannot write output '" + destination_.string() + "': " + SystemReason();
+    const bool flushed = std::fflush(stream_) == 0;
+    const bool closed = !direct_ || std::fclose(direct_.release()) == 0;
+    stream_ = nullptr;
+    if (!flushed || !closed) {
+        error_ = "cannot write output '" + name_ + "': " + SystemReason();
         Discard();
         return false;
     }
-    if (!RenameFile(temporary_, destination_)) {
-        error_ = "cannot put output in place as '" + destination_.string() + "'";
+    if (pending_ && !pending_->PutInPlace()) {
+        error_ = "cannot put output in place as '" + name_ + "': " + SystemReason();
         Discard();
         return false;
     }
-    temporary_.clear();
+    pending_.reset();
     return true;
 }
 
 void WaveOutputFile::Discard() {
-    if (toStandardOutput_) {
-        return;
-    }
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
-    if (!temporary_.empty()) {
-        std::error_code ignored;
-        fs::remove(temporary_, ignored);
-        temporary_.clear();
-    }
+    stream_ = nullptr;
+    direct_.reset();
+    pending_.reset();
 }
 
 }  // namespace tonquelle

@@ -6,9 +6,7 @@
 #include <bit>
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -17,10 +15,12 @@
 #include <vector>
 
 #include "audio/OutputStream.h"
+#include "settings/DataFolder.h"
 #include "settings/SettingsStore.h"
 #include "synth/Renderer.h"
 #include "synth/SoftTransition.h"
 #include "synth/SpeakerLayout.h"
+#include "tools/render/Interruption.h"
 #include "tools/render/RenderOptions.h"
 #include "tools/render/WavWriter.h"
 #include "tools/render/WaveOutputFile.h"
@@ -44,14 +44,11 @@ constexpr int ExitFailure = 2;
 constexpr std::int64_t MaxBufferBytes = 64 * 1024 * 1024;
 constexpr std::int32_t MaxBufferLength = 10000;  // milliseconds
 
-// Set by the interrupt handler, read by the render loop (same thread; the handler only stores).
-volatile std::sig_atomic_t interrupted = 0;
-extern "C" void OnInterrupt(int) {
-    interrupted = 1;
-}
-
+// After SIGINT or SIGTERM every failure is the interruption's doing (a wait it ended), and the
+// render stops at its next step: either way the one line says so.
 int Fail(const std::string& message) {
-    std::cerr << "tonquelle-render: " << message << '\n';
+    std::cerr << "tonquelle-render: " << (InterruptionRequested() ? "interrupted" : message)
+              << '\n';
     return ExitFailure;
 }
 
@@ -61,33 +58,9 @@ std::string FormatSeconds(double seconds) {
     return text.str();
 }
 
-// The program keeps "tonquelle.ini" in its own folder, which this tool is installed in, or, when
-// that folder takes no files, in the user's configuration folder: the first that exists is the
-// default. When neither exists, LoadSettings gives the program's defaults.
-fs::path DefaultSettingsFile(const char* argv0) {
-    std::error_code error;
-    fs::path self = fs::read_symlink("/proc/self/exe", error);
-    if (error) {
-        self = fs::absolute(fs::path(argv0), error);
-    }
-    const fs::path beside = self.parent_path() / "tonquelle.ini";
-#if defined(_WIN32)
-    const char* configHome = std::getenv("LOCALAPPDATA");
-    const fs::path userFolder = configHome ? fs::path(configHome) : fs::path();
-#else
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    const fs::path userFolder = configHome && *configHome ? fs::path(configHome)
-                                : home                    ? fs::path(home) / ".config"
-                                                          : fs::path();
-#endif
-    if (!fs::exists(beside, error) && !userFolder.empty()) {
-        const fs::path inUserFolder = userFolder / "tonquelle" / "tonquelle.ini";
-        if (fs::exists(inUserFolder, error)) {
-            return inUserFolder;
-        }
-    }
-    return beside;
+// The program's settings file, where the program keeps it.
+fs::path DefaultSettingsFile() {
+    return ChooseDataFolder(ExecutableFolder(), UserConfigFolder()) / "tonquelle.ini";
 }
 
 // An error text when the settings file given on the command line cannot be read.
@@ -170,7 +143,7 @@ std::string PrepareStream(OutputStream& stream, const MemorySlot& slot,
             LoadWaveformFile(stream, wave.Channel, wave.Slot, wave.File);
         if (!loaded) {
             return std::string(option) + ": cannot read waveform file '" + wave.File.string() +
-                   "' (missing, unreadable or without a number)";
+                   "' (missing, not a regular file, over 64 MiB, unreadable or without a number)";
         }
         if (loaded.Unreadable.Count > 0) {
             std::cerr << "tonquelle-render: Warnung: "
@@ -227,7 +200,7 @@ std::string RenderFrames(OutputStream& stream, std::int64_t totalFrames, WaveOut
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(BufferBytesOf(stream.Config)));
     ProgressLine progress(totalFrames, stream.Config.SampleRate);
     for (std::int64_t done = 0; done < totalFrames;) {
-        if (interrupted) {
+        if (InterruptionRequested()) {
             progress.Finish();
             return "interrupted";
         }
@@ -252,11 +225,15 @@ int Run(int argc, char** argv) {
         std::cout << RenderUsage();
         return 0;
     }
+    if (options.Version) {
+        std::cout << "tonquelle-render " TONQUELLE_VERSION "\n";
+        return 0;
+    }
     if (!parsed.Error.empty()) {
         return Fail(parsed.Error);
     }
 
-    fs::path settingsFile = DefaultSettingsFile(argc > 0 ? argv[0] : "tonquelle-render");
+    fs::path settingsFile = DefaultSettingsFile();
     if (options.SettingsFile) {
         settingsFile = *options.SettingsFile;
         if (const std::string error = CheckSettingsFile(settingsFile); !error.empty()) {
@@ -286,6 +263,9 @@ int Run(int argc, char** argv) {
         return Fail(error);
     }
 
+    if (InterruptionRequested()) {  // before waiting for a FIFO's reader
+        return Fail("interrupted");
+    }
     WaveOutputFile output;
     if (!output.Open(options.Output)) {
         return Fail(output.Error());
@@ -316,7 +296,6 @@ int Run(int argc, char** argv) {
 }  // namespace tonquelle
 
 int main(int argc, char** argv) {
-    std::signal(SIGINT, tonquelle::OnInterrupt);
-    std::signal(SIGTERM, tonquelle::OnInterrupt);
+    tonquelle::CatchInterruptions();
     return tonquelle::Run(argc, argv);
 }
