@@ -103,6 +103,10 @@ struct RecordingSink final : WaveDoneSink {
         const std::lock_guard lock(mutex);
         done.emplace_back(header, header->Flags);
     }
+    void DeviceLost(WaveLossReason reason) override {
+        const std::lock_guard lock(mutex);
+        losses.push_back(reason);
+    }
     Done Get() {
         const std::lock_guard lock(mutex);
         return done;
@@ -115,6 +119,7 @@ struct RecordingSink final : WaveDoneSink {
     }
     std::mutex mutex;
     Done done;
+    std::vector<WaveLossReason> losses;
 };
 
 // What the engine relies on from either device layer, on 16-bit stereo buffers of silence.
@@ -123,8 +128,11 @@ class DeviceContract : public ::testing::TestWithParam<Layer> {
     void SetUp() override {
         driver_ = DriverFor(GetParam());
         ASSERT_NE(driver_, nullptr);
-        ASSERT_EQ(driver_->Open(device_, -1, WaveFormatOf({-1, 44100, 16, 100, 0x3, 2}), sink_),
-                  WaveOk);
+        const WaveOpenRequest request{.DeviceId = -1,
+                                      .Format = WaveFormatOf({-1, 44100, 16, 100, 0x3, 2}),
+                                      .BufferBytes = 44100 / 10 * 4};
+        WaveRefusal refusal;
+        ASSERT_EQ(driver_->Open(device_, request, sink_, refusal), WaveOk);
     }
     void TearDown() override {
         if (device_ != nullptr) {
