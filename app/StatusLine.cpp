@@ -18,9 +18,7 @@ void StatusLine::ShowRunning(const QString& device, const OutputConfig& config,
     QStringList parts = {device,
                          QStringLiteral("%1 Hz").arg(config.SampleRate),
                          QStringLiteral("%1 Bit").arg(config.Resolution),
-                         config.ChannelCount == 1
-                             ? QStringLiteral("1 Kanal")
-                             : QStringLiteral("%1 Kanäle").arg(config.ChannelCount),
+                         ChannelCountText(config.ChannelCount),
                          QStringLiteral("%1 ms").arg(config.BufferLength),
                          QStringLiteral("Aussetzer: %1").arg(status.Dropouts)};
     if (status.Health == StreamHealth::Reconnecting) {
