@@ -301,8 +301,7 @@ void Shell::StartGenerator() {
     CloseDeviceDialog();
     RefreshShell(RefreshRunState);
     panels_->CreatePanels(*panelArea_->widget());
-    PollStream();
-    streamPoll_.start();
+    ShowStatusLine();
 }
 
 bool Shell::StopGenerator() {
@@ -310,11 +309,28 @@ bool Shell::StopGenerator() {
         services_.Messages.ShowError(window_.get(), StopFailedText);
         return false;
     }
-    streamPoll_.stop();
-    statusLine_->HideStopped();
+    HideStatusLine();
     panels_->DestroyPanels();
     RefreshShell(RefreshRunState);
     return true;
+}
+
+void Shell::ShowStatusLine() {
+    PollStream();
+    streamPoll_.start();
+    if (!window_->isMaximized() && !window_->isFullScreen()) {
+        statusLineGrowth_ = statusLine_->sizeHint().height();
+        window_->resize(window_->width(), window_->height() + statusLineGrowth_);
+    }
+}
+
+void Shell::HideStatusLine() {
+    streamPoll_.stop();
+    statusLine_->HideStopped();
+    if (statusLineGrowth_ != 0 && !window_->isMaximized() && !window_->isFullScreen()) {
+        window_->resize(window_->width(), window_->height() - statusLineGrowth_);
+    }
+    statusLineGrowth_ = 0;
 }
 
 void Shell::PollStream() {

@@ -96,6 +96,8 @@ class Shell final : public QObject {
     // While running: refreshes the status line, and stops with a message once the engine gave
     // up a lost device.
     void PollStream();
+    void ShowStatusLine();
+    void HideStatusLine();
     void WriteAndOpenHelp();
     void OpenAboutWindow();
     void CloseAboutWindow();
@@ -114,6 +116,9 @@ class Shell final : public QObject {
     // Polls the running stream's status (the engine never signals the UI thread itself).
     QTimer streamPoll_;
     QString runningDevice_;  // the device list's entry the running stream was started on
+    // How much the window grew to make room for the status line, so that the panel area keeps
+    // its size; given back when the status line goes.
+    int statusLineGrowth_ = 0;
     ShellMenus menus_;
     QPointer<DeviceDialog> deviceDialog_;
     QPointer<AboutBox> aboutBox_;

@@ -25,10 +25,14 @@ class StatusTest : public ShellTest {
 };
 
 // With the dialog's preselection (the first device, 44100 Hz, 16 Bit, 250 ms) on front left and
-// right. The panel area keeps the inner size of two panels.
+// right. The panel area keeps its size: the window makes room for the status line.
 TEST_F(StatusTest, StatusLineShowsDeviceFormatAndDropoutsWhileRunningAndHidesWhenStopped) {
     EXPECT_FALSE(shell->Status().isVisible());
+    const QSize area = shell->PanelArea().size();
+    const QSize window = shell->Window().size();
     Start(0x3);
+    QApplication::processEvents();
+    EXPECT_EQ(shell->PanelArea().size(), area);
     ASSERT_TRUE(IsRunning(shell->Stream()));
     EXPECT_TRUE(shell->Status().isVisible());
     EXPECT_EQ(StatusText(),
@@ -43,6 +47,7 @@ TEST_F(StatusTest, StatusLineShowsDeviceFormatAndDropoutsWhileRunningAndHidesWhe
     PressOnMain(Qt::Key_R, Qt::ControlModifier);
     EXPECT_FALSE(IsRunning(shell->Stream()));
     EXPECT_FALSE(shell->Status().isVisible());
+    EXPECT_EQ(shell->Window().size(), window);
     EXPECT_TRUE(recorded.Errors.empty());
 }
 

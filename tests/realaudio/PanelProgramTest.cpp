@@ -94,7 +94,7 @@ TEST(PanelProgram, UnmutedChannelIsHeardOnItsSpeakerAndFollowsTypedFrequency) {
     std::this_thread::sleep_for(500ms);
 
     MonitorRecorder recorder;
-    ASSERT_TRUE(recorder.Start(true));
+    ASSERT_TRUE(recorder.Start(SurroundSink));
     const auto recordingStart = std::chrono::steady_clock::now();
     const auto frameNow = [&] {
         return static_cast<std::size_t>(
