@@ -116,17 +116,6 @@ TEST(EngineOnDevice, EachChannelSoundsOnTheSpeakerOfItsMaskBitWithItsPitchAndLev
     }
 }
 
-// Always restarts the private server on the way out, so that a failing test leaves it running
-// for the others.
-struct ServerRestartGuard {
-    bool restarted = false;
-    ~ServerRestartGuard() {
-        if (!restarted) {
-            RestartPrivateServer();
-        }
-    }
-};
-
 bool WaitForHealth(const OutputStream& stream, StreamHealth health,
                    std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
@@ -153,13 +142,12 @@ TEST(EngineOnDevice, AServerThatCrashesAndComesBackIsReconnectedWithTheSameSigna
     std::this_thread::sleep_for(500ms);
     ASSERT_EQ(ReadStreamStatus(stream).Health, StreamHealth::Playing);
 
-    ServerRestartGuard guard;
-    ASSERT_TRUE(KillPrivateServer());
+    ServerOutage outage;
+    ASSERT_TRUE(outage.Begin());
     EXPECT_TRUE(WaitForHealth(stream, StreamHealth::Reconnecting, 2s));
     EXPECT_EQ(ReadStreamStatus(stream).LossReason, WaveLossReason::ServerGone);
     EXPECT_TRUE(IsRunning(stream));
-    ASSERT_TRUE(RestartPrivateServer());
-    guard.restarted = true;
+    ASSERT_TRUE(outage.End());
     const auto back = std::chrono::steady_clock::now();
     EXPECT_TRUE(WaitForHealth(stream, StreamHealth::Playing, 2s));
     EXPECT_LE(std::chrono::steady_clock::now() - back, 2s);

@@ -35,9 +35,12 @@ int Xdotool(const std::string& args, std::string* output = nullptr) {
     return result != -1 && WIFEXITED(result) ? WEXITSTATUS(result) : -1;
 }
 
+// (mousemove --sync would wait forever when the pointer is already there: a dialog opened
+// again at the same place.)
 void ClickAt(int x, int y) {
     EXPECT_EQ(
-        Xdotool("mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1"), 0);
+        Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.1 click 1"),
+        0);
 }
 
 struct WindowBox {
@@ -62,35 +65,71 @@ struct PrivateFolder {
     ~PrivateFolder() { fs::remove_all(path); }
 };
 
+// The program in `folder` with `settings` as its settings file, under the private X server;
+// its main window once it shows.
+WindowBox StartProgram(ChildProcess& program, const std::string& folder,
+                       const std::string& settings) {
+    // The program keeps its settings next to itself: a copy here reads this configuration.
+    fs::copy_file(TONQUELLE_PROGRAM, folder + "/tonquelle");
+    std::ofstream(folder + "/tonquelle.ini") << settings;
+    EXPECT_TRUE(
+        program.Start({"env", "QT_QPA_PLATFORM=xcb", "HOME=" + folder, "XDG_CONFIG_HOME=" + folder,
+                       "XDG_RUNTIME_DIR=" + folder, folder + "/tonquelle"}));
+    return FindWindow("Tonquelle");
+}
+
+// Waits up to `seconds` for the device dialog to be shown (`shown`) or gone.
+bool WaitForDialog(bool shown, int seconds) {
+    for (int wait = 0; wait < seconds * 10; ++wait, std::this_thread::sleep_for(100ms)) {
+        const bool visible =
+            Xdotool("search --onlyvisible --name '^Ausgabegerät konfigurieren$'") == 0;
+        if (visible == shown) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Waits up to five seconds for the visible window titled `title` to go.
+bool WindowGone(const std::string& title) {
+    for (int wait = 0; wait < 50; ++wait, std::this_thread::sleep_for(100ms)) {
+        if (Xdotool("search --onlyvisible --name '^" + title + "$'") != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Ctrl+R in the main window, then "OK" in the device dialog: true once the dialog is gone (the
+// generator runs).
+bool StartGenerator(const WindowBox& main) {
+    // Without a window manager a focus request is not always confirmed: ask, then press.
+    EXPECT_EQ(Xdotool("windowfocus " + std::to_string(main.Id) + " sleep 0.3 key ctrl+r"), 0);
+    const WindowBox dialog = FindWindow("Ausgabegerät konfigurieren");
+    if (dialog.Id == 0) {
+        ADD_FAILURE() << "Ctrl+R did not open the device dialog";
+        return false;
+    }
+    ClickAt(dialog.X + 210 + 50, dialog.Y + 225 + 10);  // "OK"
+    return WaitForDialog(false, 10);
+}
+
 TEST(PanelProgram, UnmutedChannelIsHeardOnItsSpeakerAndFollowsTypedFrequency) {
-    ASSERT_TRUE(UsePrivateServer()) << "no private PulseAudio server (run through ctest)";
+    ASSERT_TRUE(UsePrivateServer()) << "no private sound server (run through ctest)";
     const PrivateFolder folder;
     ASSERT_TRUE(folder.made);
-    const std::string home = folder.path;
-    // The program keeps its settings next to itself: a copy here reads this configuration,
     // 16-bit buffers of 100 ms on back left and right (mask 48) of "TestSurround" (device 1).
-    fs::copy_file(TONQUELLE_PROGRAM, home + "/tonquelle");
-    std::ofstream(home + "/tonquelle.ini")
-        << "[OutputDevice]\nOutputDevice=1\nSampleRate=44100\nResolution=16\nBufferLength="
-        << BufferMs << "\nChannelMask=48\n";
     ChildProcess program;
-    ASSERT_TRUE(
-        program.Start({"env", "QT_QPA_PLATFORM=xcb", "HOME=" + home, "XDG_CONFIG_HOME=" + home,
-                       "XDG_RUNTIME_DIR=" + home, home + "/tonquelle"}));
-    const WindowBox main = FindWindow("Tonquelle");
+    const WindowBox main =
+        StartProgram(program, folder.path,
+                     "[OutputDevice]\nOutputDevice=1\nSampleRate=44100\nResolution=16\n"
+                     "BufferLength=" +
+                         std::to_string(BufferMs) + "\nChannelMask=48\n");
     ASSERT_NE(main.Id, 0) << "the main window did not appear";
     // Without a window manager the window has no frame: menu bar plus the 415-pixel client area.
     const int top = main.Y + main.Height - 415;
     ASSERT_GT(top, main.Y);
-    EXPECT_EQ(Xdotool("windowfocus --sync " + std::to_string(main.Id) + " key ctrl+r"), 0);
-    const WindowBox dialog = FindWindow("Ausgabegerät konfigurieren");
-    ASSERT_NE(dialog.Id, 0) << "Ctrl+R did not open the device dialog";
-    ClickAt(dialog.X + 210 + 50, dialog.Y + 225 + 10);  // "OK"
-    int search = 0;                                     // 0 while the dialog is still shown
-    for (int wait = 0; wait < 100 && search == 0; ++wait, std::this_thread::sleep_for(100ms)) {
-        search = Xdotool("search --onlyvisible --name '^Ausgabegerät konfigurieren$'");
-    }
-    ASSERT_NE(search, 0) << "the generator did not start";
+    ASSERT_TRUE(StartGenerator(main)) << "the generator did not start";
     std::this_thread::sleep_for(500ms);
 
     MonitorRecorder recorder;
@@ -129,6 +168,43 @@ TEST(PanelProgram, UnmutedChannelIsHeardOnItsSpeakerAndFollowsTypedFrequency) {
     ExpectTones(recording, onset + 44100 / 10, heard, 2.0 / 440, 0.5);
     heard[BackRight].Frequency = 1000.0;
     ExpectTones(recording, typed + 44100 * 4 / 10, heard, 4.0 / 1000, 0.5);
+}
+
+// The sound server crashes for good while the generator plays: after the ten seconds of
+// reconnecting the program stops as Ctrl+R would and says so in a message box ("Fehler"); once
+// the server is back, a new start works.
+TEST(PanelProgram, AServerThatStaysAwayStopsTheGeneratorWithAMessage) {
+    ASSERT_TRUE(UsePrivateServer()) << "no private sound server (run through ctest)";
+    const PrivateFolder folder;
+    ASSERT_TRUE(folder.made);
+    ChildProcess program;
+    const WindowBox main = StartProgram(
+        program, folder.path,
+        "[OutputDevice]\nOutputDevice=0\nSampleRate=44100\nResolution=16\nBufferLength=100\n"
+        "ChannelMask=3\n");
+    ASSERT_NE(main.Id, 0) << "the main window did not appear";
+    ASSERT_TRUE(StartGenerator(main)) << "the generator did not start";
+    std::this_thread::sleep_for(500ms);
+
+    ServerOutage outage;
+    const auto killed = std::chrono::steady_clock::now();
+    ASSERT_TRUE(outage.Begin());
+    WindowBox message;
+    while (message.Id == 0 && std::chrono::steady_clock::now() - killed < 20s) {
+        message = FindWindow("Fehler");  // waits up to ten seconds itself
+    }
+    ASSERT_NE(message.Id, 0) << "no message after 20 s";
+    const auto shown = std::chrono::steady_clock::now() - killed;
+    EXPECT_GE(shown, 9500ms);
+    EXPECT_LE(shown, 13s);
+    EXPECT_TRUE(program.Running());
+    // "OK"
+    EXPECT_EQ(Xdotool("windowfocus " + std::to_string(message.Id) + " sleep 0.3 key Return"), 0);
+    ASSERT_TRUE(WindowGone("Fehler")) << "the message box stayed";
+
+    ASSERT_TRUE(outage.End());
+    ASSERT_TRUE(StartGenerator(main)) << "no new start after the server came back";
+    EXPECT_TRUE(program.Running());
 }
 
 }  // namespace

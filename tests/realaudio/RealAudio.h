@@ -33,6 +33,25 @@ inline constexpr MonitorSink MonoSink{"tq_mono", 1, "mono"};
 bool KillPrivateServer();
 bool RestartPrivateServer();
 
+// Kills the private server and restarts it at the latest on the way out, so that a failing test
+// leaves it running for the others.
+class ServerOutage {
+  public:
+    bool Begin() { return KillPrivateServer(); }
+    bool End() {
+        over_ = true;
+        return RestartPrivateServer();
+    }
+    ~ServerOutage() {
+        if (!over_) {
+            RestartPrivateServer();
+        }
+    }
+
+  private:
+    bool over_ = false;
+};
+
 // A process (args[0] looked up in PATH) sharing this one's output; ended (SIGTERM, reaped)
 // when the object goes. Not copyable: it owns the process.
 class ChildProcess {

@@ -210,6 +210,10 @@ case $command in
         # shellcheck disable=SC2046
         end_processes KILL $(server_pids "$folder")
         ;;
-    restart) run_server "$(folder_of_state)" ;;
+    restart)
+        folder=$(folder_of_state)
+        # A server that still answers is left as it is (no second one, no doubled sinks).
+        in_folder "$folder" pactl info >/dev/null 2>&1 || run_server "$folder"
+        ;;
     *) echo "usage: $0 start <kind> <state file> | kill|restart|stop <state file>" >&2; exit 2 ;;
 esac
