@@ -48,10 +48,6 @@ class StreamLoop {
   private:
     // False for MessageQuit.
     bool Handle(const ThreadMessage& message) {
-        // Notifications of a device closed since are stale: its buffers were taken back.
-        const bool fromOpenDevice =
-            engine_.Device != nullptr &&
-            message.Device == engine_.DeviceNumber.load(std::memory_order_relaxed);
         switch (message.Id) {
             case MessageQuit:
                 return false;
@@ -61,14 +57,14 @@ class StreamLoop {
                 break;
             case MessageBufferDone:
                 // Buffers the device returns after a reset are not played again.
-                if (playing_ && fromOpenDevice && IsOwnHeader(engine_, message.Header)) {
+                if (playing_ && FromOpenDevice(message) && IsOwnHeader(engine_, message.Header)) {
                     RenderBuffer(stream_, message.Header->Data);
                     engine_.Device->Write(*message.Header);
                     PublishDropouts();
                 }
                 break;
             case MessageDeviceLost:
-                if (playing_ && fromOpenDevice) {
+                if (playing_ && FromOpenDevice(message)) {
                     BeginReconnect(static_cast<WaveLossReason>(message.Value));
                 }
                 break;
@@ -83,6 +79,13 @@ class StreamLoop {
                 break;
         }
         return true;
+    }
+
+    // Notifications of a device closed since are stale: its buffers were taken back. Only while
+    // playing: after the reset handshake the device belongs to the UI thread again.
+    bool FromOpenDevice(const ThreadMessage& message) const {
+        return engine_.Device != nullptr &&
+               message.Device == engine_.DeviceNumber.load(std::memory_order_relaxed);
     }
 
     // Renders and queues both buffers: the start of playing, on the first device or a reopened
