@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -208,6 +210,17 @@ struct RecordingSink final : WaveDoneSink {
     std::mutex mutex;
     Done done;
     std::vector<WaveLossReason> losses;
+
+    std::vector<WaveLossReason> Losses() {
+        const std::lock_guard lock(mutex);
+        return losses;
+    }
+    bool WaitForLoss() {
+        for (int wait = 0; wait < 300 && Losses().empty(); ++wait) {
+            std::this_thread::sleep_for(10ms);
+        }
+        return !Losses().empty();
+    }
 };
 
 // What the engine relies on from either device layer, on 16-bit stereo buffers of silence.
@@ -300,10 +313,67 @@ TEST_P(DeviceContract, HeaderRulesResetReturnsEverythingAndCloseEndsNotification
     EXPECT_EQ(sink_.Get().back().first, &headers_[3]);
 }
 
+// The server crashes while buffers play: the device says so once (PulseAudio knows the server
+// went; PortAudio only sees its callback stop), and Reset and Close still give everything back.
+TEST_P(DeviceContract, ALostServerIsReportedOnceAndResetStillReturnsEveryBuffer) {
+    Play(4, 500);
+    std::this_thread::sleep_for(300ms);
+    ServerOutage outage;
+    ASSERT_TRUE(outage.Begin());
+    ASSERT_TRUE(sink_.WaitForLoss());
+    const WaveLossReason expected =
+        GetParam() == Layer::Pulse ? WaveLossReason::ServerGone : WaveLossReason::StreamFailed;
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(sink_.Losses(), std::vector{expected});
+    ASSERT_EQ(device_->Reset(), WaveOk);
+    EXPECT_EQ(sink_.Get().size(), 4u);
+    EXPECT_EQ(device_->Close(), WaveOk);
+    device_.reset();
+    EXPECT_TRUE(outage.End());
+}
+
 INSTANTIATE_TEST_SUITE_P(Layers, DeviceContract, ::testing::Values(Layer::Pulse, Layer::PortAudio),
                          [](const auto& info) {
                              return info.param == Layer::Pulse ? "Pulse" : "PortAudio";
                          });
+
+// A sink unloaded under a playing stream: the stream is not moved to another sink (whose
+// speakers could differ) but reported lost, as a removed device.
+TEST(DeviceLoss, ASinkRemovedWhilePlayingIsReportedAsARemovedDevice) {
+    const auto driver = DriverFor(Layer::Pulse);
+    ASSERT_NE(driver, nullptr);
+    ASSERT_EQ(std::system("pactl load-module module-null-sink sink_name=tq_gone channels=2 "
+                          "channel_map=front-left,front-right rate=44100 > tq_gone.module"),
+              0);
+    std::string module;
+    std::getline(std::ifstream("tq_gone.module"), module);
+    std::filesystem::remove("tq_gone.module");
+    const std::vector<WaveOutDeviceInfo> devices = driver->ListDevices();
+    ASSERT_EQ(devices.size(), 6u);  // the default entry, four sinks, tq_gone
+    RecordingSink sink;
+    std::unique_ptr<WaveOut> device;
+    WaveRefusal refusal;
+    ASSERT_EQ(driver->Open(device,
+                           {.DeviceId = 4,
+                            .Format = WaveFormatOf({4, 44100, 16, 250, 0x3, 2}),
+                            .BufferBytes = 44100 / 4 * 4},
+                           sink, refusal),
+              WaveOk);
+    std::vector<std::uint8_t> block(44100 / 4 * 4);
+    std::array<WaveHeader, 2> headers{};
+    for (WaveHeader& header : headers) {
+        header = {block.data(), static_cast<std::uint32_t>(block.size()), 0};
+        ASSERT_EQ(device->Prepare(header), WaveOk);
+        ASSERT_EQ(device->Write(header), WaveOk);
+    }
+    std::this_thread::sleep_for(100ms);
+    ASSERT_EQ(std::system(("pactl unload-module " + module).c_str()), 0);
+    ASSERT_TRUE(sink.WaitForLoss());
+    EXPECT_EQ(sink.Losses(), std::vector{WaveLossReason::DeviceRemoved});
+    ASSERT_EQ(device->Reset(), WaveOk);
+    EXPECT_EQ(sink.Get().size(), 2u);
+    EXPECT_EQ(device->Close(), WaveOk);
+}
 
 }  // namespace
 }  // namespace tonquelle::test
