@@ -69,7 +69,8 @@ struct OutputStream {
     std::array<ChannelState, MaxChannels> Channels;
 
     // The device layer the engine opens devices through; set by the program (or a test)
-    // before the first start and not owned here. UI thread only.
+    // before the first start and not owned here. Set by the UI thread while stopped; used by
+    // the UI thread at a start and by the stream thread while it reconnects a lost device.
     WaveOutDriver* Driver = nullptr;
 
     // Device open and stream thread playing. Written and read by the UI thread only.
