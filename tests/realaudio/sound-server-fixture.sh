@@ -75,20 +75,30 @@ start_pipewire() {
     ln -sfn "$folder/runtime/pulse/native" "$folder/native"
 }
 
+# Loads one null sink. Right after a start pipewire-pulse may answer before the PipeWire daemon
+# can make nodes ("Not supported"): it is asked again for up to five seconds.
+load_sink() {  # <folder> <module arguments...>
+    local folder=$1
+    shift
+    for _ in $(seq 50); do
+        in_folder "$folder" pactl load-module module-null-sink rate=44100 "$@" >/dev/null 2>&1 &&
+            return 0
+        sleep 0.1
+    done
+    echo "The null sink could not be loaded: $*" >&2
+    return 1
+}
+
 load_sinks() {
     local folder=$1
-    in_folder "$folder" pactl load-module module-null-sink sink_name=tq_stereo channels=2 \
-        channel_map=front-left,front-right rate=44100 \
-        sink_properties=device.description=TestStereo >/dev/null
-    in_folder "$folder" pactl load-module module-null-sink sink_name=tq_surround channels=8 \
-        channel_map=$SURROUND_MAP rate=44100 \
-        sink_properties=device.description=TestSurround >/dev/null
-    in_folder "$folder" pactl load-module module-null-sink sink_name=tq_aux4 channels=4 \
-        channel_map=aux0,aux1,aux2,aux3 rate=44100 \
-        "sink_properties=\"device.description='Null Output'\"" >/dev/null
-    in_folder "$folder" pactl load-module module-null-sink sink_name=tq_mono channels=1 \
-        channel_map=mono rate=44100 "sink_properties=\"device.description='Null Output'\"" \
-        >/dev/null
+    load_sink "$folder" sink_name=tq_stereo channels=2 channel_map=front-left,front-right \
+        sink_properties=device.description=TestStereo
+    load_sink "$folder" sink_name=tq_surround channels=8 channel_map=$SURROUND_MAP \
+        sink_properties=device.description=TestSurround
+    load_sink "$folder" sink_name=tq_aux4 channels=4 channel_map=aux0,aux1,aux2,aux3 \
+        "sink_properties=\"device.description='Null Output'\""
+    load_sink "$folder" sink_name=tq_mono channels=1 channel_map=mono \
+        "sink_properties=\"device.description='Null Output'\""
     in_folder "$folder" pactl set-default-sink tq_stereo
 }
 
