@@ -5,6 +5,9 @@
 set -uo pipefail
 cd "$(dirname "$0")"
 tools/install-deps.sh tools/debian-packages-run.txt tools/debian-packages-test.txt || exit 1
+# The private sound servers of the real-audio tests: PulseAudio and PipeWire, or on a desktop
+# only the kind it has (see the script).
+tools/install-sound-servers.sh || exit 1
 
 failed=0
 configure_and_build() {  # <build folder> <cmake options...>

@@ -17,8 +17,10 @@
 #include "app/MessageSink.h"
 #include "app/Resources.h"
 #include "app/ScrollBarRoom.h"
+#include "app/StatusLine.h"
 #include "app/UrlOpener.h"
 #include "audio/DeviceDialog.h"
+#include "audio/DeviceMessages.h"
 #include "audio/StreamEngine.h"
 #include "channel/PanelSyncBits.h"
 #include "synth/Renderer.h"
@@ -68,6 +70,9 @@ void CloseOwnedWindow(QPointer<Window>& window) {
     window = nullptr;
 }
 
+// How often the status line and the stream's health are looked at while running.
+constexpr int StreamPollMs = 250;
+
 bool IsSlotMenu(int id, int first) {
     return id >= first && id < first + MemorySlotCount;
 }
@@ -84,6 +89,10 @@ Shell::Shell(ShellServices services)
     window_->setMinimumSize(MainMinimumWidth, MainMinimumHeight);
     menus_ = BuildShellMenus(*window_);
     BuildPanelArea();
+    statusLine_ = new StatusLine(window_.get());
+    window_->setStatusBar(statusLine_);
+    streamPoll_.setInterval(StreamPollMs);
+    connect(&streamPoll_, &QTimer::timeout, this, &Shell::PollStream);
     window_->resize(MainClientWidth, MainClientHeight + window_->menuBar()->sizeHint().height());
 
     const PanelContext context{stream_, slots_, services_.Messages, *window_, *menus_.UnitMenu};
@@ -294,21 +303,59 @@ void Shell::StartGenerator() {
     }
     PublishChannel(stream_, -1);
     if (!StartOutput(stream_)) {
-        services_.Messages.ShowError(deviceDialog_, StartFailedText);
+        // The device's reason, where it gave one, on a second line.
+        const QString reason = RefusalText(stream_.StartRefusal, config);
+        services_.Messages.ShowError(
+            deviceDialog_, reason.isEmpty() ? StartFailedText : StartFailedText + u'\n' + reason);
         return;
     }
+    runningDevice_ = deviceDialog_->SelectedDeviceName();
     CloseDeviceDialog();
     RefreshShell(RefreshRunState);
     panels_->CreatePanels(*panelArea_->widget());
+    ShowStatusLine();
 }
 
-void Shell::StopGenerator() {
+bool Shell::StopGenerator() {
     if (!StopOutput(stream_)) {
         services_.Messages.ShowError(window_.get(), StopFailedText);
-        return;
+        return false;
     }
+    HideStatusLine();
     panels_->DestroyPanels();
     RefreshShell(RefreshRunState);
+    return true;
+}
+
+void Shell::ShowStatusLine() {
+    PollStream();
+    streamPoll_.start();
+    if (!window_->isMaximized() && !window_->isFullScreen()) {
+        statusLineGrowth_ = statusLine_->sizeHint().height();
+        window_->resize(window_->width(), window_->height() + statusLineGrowth_);
+    }
+}
+
+void Shell::HideStatusLine() {
+    streamPoll_.stop();
+    statusLine_->HideStopped();
+    if (statusLineGrowth_ != 0 && !window_->isMaximized() && !window_->isFullScreen()) {
+        window_->resize(window_->width(), window_->height() - statusLineGrowth_);
+    }
+    statusLineGrowth_ = 0;
+}
+
+void Shell::PollStream() {
+    const StreamStatus status = ReadStreamStatus(stream_);
+    if (status.Health != StreamHealth::Lost) {
+        statusLine_->ShowRunning(runningDevice_, stream_.Config, status);
+        return;
+    }
+    // Stopped as the stop command would; the message follows, once.
+    streamPoll_.stop();
+    if (StopGenerator()) {
+        services_.Messages.ShowError(window_.get(), DeviceLostText(status.LossReason));
+    }
 }
 
 void Shell::WriteAndOpenHelp() {

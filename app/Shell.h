@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <memory>
 
 #include "app/PanelHost.h"
@@ -19,6 +20,7 @@ namespace tonquelle {
 
 class AboutBox;
 class DeviceDialog;
+class StatusLine;
 class MainWindow;
 class MessageSink;
 class UrlOpener;
@@ -71,7 +73,8 @@ class Shell final : public QObject {
     QAction* MenuAction(int id) const;
     QMenu& UnitMenu() const { return *menus_.UnitMenu; }
     DeviceDialog* DeviceWindow() const;  // null while closed
-    AboutBox* AboutWindow() const;       // null while closed
+    StatusLine& Status() const { return *statusLine_; }
+    AboutBox* AboutWindow() const;  // null while closed
     OutputStream& Stream() { return stream_; }
     MemorySlots& Slots() { return slots_; }
     const QString& ProgramFolder() const { return programFolder_; }
@@ -89,7 +92,12 @@ class Shell final : public QObject {
     void OpenDeviceDialog();
     void CloseDeviceDialog();
     void StartGenerator();
-    void StopGenerator();
+    bool StopGenerator();
+    // While running: refreshes the status line, and stops with a message once the engine gave
+    // up a lost device.
+    void PollStream();
+    void ShowStatusLine();
+    void HideStatusLine();
     void WriteAndOpenHelp();
     void OpenAboutWindow();
     void CloseAboutWindow();
@@ -105,6 +113,13 @@ class Shell final : public QObject {
 
     std::unique_ptr<MainWindow> window_;
     QScrollArea* panelArea_ = nullptr;  // owned by the window
+    StatusLine* statusLine_ = nullptr;  // owned by the window
+    // Polls the running stream's status (the engine never signals the UI thread itself).
+    QTimer streamPoll_;
+    QString runningDevice_;  // the device list's entry the running stream was started on
+    // How much the window grew to make room for the status line, so that the panel area keeps
+    // its size; given back when the status line goes.
+    int statusLineGrowth_ = 0;
     ShellMenus menus_;
     QPointer<DeviceDialog> deviceDialog_;
     QPointer<AboutBox> aboutBox_;

@@ -141,6 +141,10 @@ bool DeviceDialog::ReadDeviceDialog(OutputConfig& config) const {
     return config.ChannelCount >= 1 && config.ChannelCount <= MaxAcceptedChannels;
 }
 
+QString DeviceDialog::SelectedDeviceName() const {
+    return deviceList_->currentText();
+}
+
 QWidget* DeviceDialog::Control(int number) const {
     return findChild<QWidget*>(QStringLiteral("control%1").arg(number));
 }

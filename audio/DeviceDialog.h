@@ -43,6 +43,9 @@ class DeviceDialog final : public QWidget {
     // a selection and 1..8 speakers are checked.
     bool ReadDeviceDialog(OutputConfig& config) const;
 
+    // The text of the selected device entry (empty when none is selected).
+    QString SelectedDeviceName() const;
+
     // The controls by number, for the shell's dispatch and the tests.
     QWidget* Control(int number) const;
 

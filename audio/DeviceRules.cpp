@@ -1,5 +1,6 @@
 #include "audio/DeviceRules.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace tonquelle {
@@ -58,6 +59,19 @@ WaveResult AcceptForWrite(WaveHeader& header, std::uint32_t blockAlign) {
 
 std::string DefaultDeviceLabel(const std::string& deviceName) {
     return deviceName.empty() ? std::string("Standardgerät") : "Standardgerät (" + deviceName + ")";
+}
+
+std::vector<std::string> DistinctNames(const std::vector<NamedDevice>& devices) {
+    std::vector<std::string> names;
+    for (const NamedDevice& device : devices) {
+        const auto sameName = std::count_if(devices.begin(), devices.end(), [&](const auto& other) {
+            return other.Name == device.Name;
+        });
+        names.push_back(sameName > 1 && !device.Detail.empty()
+                            ? device.Name + " (" + device.Detail + ")"
+                            : device.Name);
+    }
+    return names;
 }
 
 }  // namespace tonquelle

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "audio/WaveOut.h"
 
@@ -34,20 +36,29 @@ WaveResult UnprepareHeader(WaveHeader& header);
 WaveResult AcceptForWrite(WaveHeader& header, std::uint32_t blockAlign);
 
 // A driver's Open: refuses a format that is not plain PCM, then constructs a `Device` from the
-// format and the sink and opens it with `deviceId` (its Open(std::int32_t)). `device` receives
-// it only on success; a failed device is destroyed again.
-template <typename Device>
-WaveResult OpenCheckedDevice(std::unique_ptr<WaveOut>& device, std::int32_t deviceId,
-                             const WaveFormat& format, WaveDoneSink& sink) {
-    if (!IsPlainPcmFormat(format)) {
+// format and the sink and opens it (its Open(request, refusal, more...)). `device` receives it
+// only on success; a failed device is destroyed again.
+template <typename Device, typename... More>
+WaveResult OpenCheckedDevice(std::unique_ptr<WaveOut>& device, const WaveOpenRequest& request,
+                             WaveDoneSink& sink, WaveRefusal& refusal, More&&... more) {
+    if (!IsPlainPcmFormat(request.Format)) {
+        refusal.Kind = WaveRefusalKind::UnsupportedFormat;
         return WaveBadFormat;
     }
-    auto opened = std::make_unique<Device>(format, sink);
-    const WaveResult result = opened->Open(deviceId);
+    auto opened = std::make_unique<Device>(request.Format, sink);
+    const WaveResult result = opened->Open(request, refusal, std::forward<More>(more)...);
     if (result == WaveOk) {
         device = std::move(opened);
     }
     return result;
 }
+
+// The names of a device list, told apart: a name that two or more entries share gets each
+// entry's detail in parentheses ("Null Output (tq_aux4)"); a name of its own stays as it is.
+struct NamedDevice {
+    std::string Name;
+    std::string Detail;  // a PulseAudio sink's name, PortAudio's host API
+};
+std::vector<std::string> DistinctNames(const std::vector<NamedDevice>& devices);
 
 }  // namespace tonquelle

@@ -1,5 +1,7 @@
 #include "audio/DoneNotifier.h"
 
+#include "audio/RealtimeScheduling.h"
+
 namespace tonquelle {
 
 DoneNotifier::DoneNotifier(WaveDoneSink& sink) : sink_(sink), thread_([this] { Run(); }) {}
@@ -39,14 +41,64 @@ void DoneNotifier::Stop() {
     DeliverPosted();
 }
 
+void DoneNotifier::ReportLost(WaveLossReason reason) {
+    std::uint32_t none = NoLoss;
+    if (loss_.compare_exchange_strong(none, static_cast<std::uint32_t>(reason),
+                                      std::memory_order_acq_rel)) {
+        wake_.release();
+    }
+}
+
+void DoneNotifier::WatchHeartbeat(const std::atomic<std::uint64_t>& heartbeat,
+                                  std::chrono::milliseconds limit) {
+    heartbeat_ = &heartbeat;
+    heartbeatLimit_ = limit;
+}
+
+void DoneNotifier::SetWatching(bool on) {
+    watching_.store(on && heartbeat_ != nullptr, std::memory_order_release);
+}
+
 void DoneNotifier::Run() {
+    // The refill of every buffer waits for this thread: it must not wait behind busy programs.
+    RequestRealtimeScheduling();
+    // Wakes at least this often to look at the heartbeat.
+    constexpr std::chrono::milliseconds WatchPeriod{100};
+    lastBeat_ = std::chrono::steady_clock::now();
     for (;;) {
-        wake_.acquire();
+        const bool woken = wake_.try_acquire_for(WatchPeriod);
         if (stopping_.load(std::memory_order_acquire)) {
             return;
         }
+        if (!woken) {
+            CheckHeartbeat();
+        }
         const std::lock_guard lock(deliveryLock_);
         DeliverPosted();
+        DeliverLoss();
+    }
+}
+
+void DoneNotifier::CheckHeartbeat() {
+    const auto now = std::chrono::steady_clock::now();
+    if (!watching_.load(std::memory_order_acquire)) {
+        lastBeat_ = now;
+        return;
+    }
+    const std::uint64_t beat = heartbeat_->load(std::memory_order_relaxed);
+    if (beat != lastHeartbeat_) {
+        lastHeartbeat_ = beat;
+        lastBeat_ = now;
+    } else if (now - lastBeat_ >= heartbeatLimit_) {
+        ReportLost(WaveLossReason::StreamFailed);
+    }
+}
+
+void DoneNotifier::DeliverLoss() {
+    const std::uint32_t loss = loss_.load(std::memory_order_acquire);
+    if (loss != NoLoss && !lossDelivered_) {
+        lossDelivered_ = true;
+        sink_.DeviceLost(static_cast<WaveLossReason>(loss));
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <semaphore>
@@ -36,6 +37,19 @@ class DoneNotifier {
     // its playing side has stopped posting (a reset, after taking back the queue).
     void Flush(std::span<WaveHeader* const> more);
 
+    // Producer side, lock-free (a real-time callback may call it): the device can no longer
+    // play. The notifier thread tells the sink once, after the buffers posted before; later
+    // reports are ignored.
+    void ReportLost(WaveLossReason reason);
+
+    // Watches a counter that the device's playing side advances while it plays (PortAudio's
+    // callback): while watching is on and the counter stands still for `limit`, the device is
+    // reported lost (StreamFailed). Set before the first Write; caller thread.
+    void WatchHeartbeat(const std::atomic<std::uint64_t>& heartbeat,
+                        std::chrono::milliseconds limit);
+    // Turns the watch on (the device started playing) or off (reset); caller thread.
+    void SetWatching(bool on);
+
     // Number of buffers delivered so far. Any thread.
     std::uint64_t Delivered() const { return delivered_.load(std::memory_order_acquire); }
 
@@ -46,6 +60,8 @@ class DoneNotifier {
     void Run();
     void DeliverPosted();  // caller holds deliveryLock_
     void Deliver(WaveHeader* header);
+    void CheckHeartbeat();  // notifier thread
+    void DeliverLoss();     // notifier thread, holding deliveryLock_
 
     WaveDoneSink& sink_;
     // Posted headers: pushed by the device's playing side, popped by whoever holds
@@ -60,6 +76,21 @@ class DoneNotifier {
     std::atomic<bool> stopping_{false};
     // Written under deliveryLock_; read by any thread.
     std::atomic<std::uint64_t> delivered_{0};
+    // The first loss reported (NoLoss while none): set by ReportLost (any producer), read by
+    // the notifier thread, which alone writes lossDelivered_.
+    static constexpr std::uint32_t NoLoss = ~0u;
+    std::atomic<std::uint32_t> loss_{NoLoss};
+    bool lossDelivered_ = false;
+    // The heartbeat watch: the counter and limit are set before the thread reads them (the
+    // device's first Write comes after construction; the thread reads them only while
+    // watching_ is on, set after them with release order). watching_: caller thread writes,
+    // notifier thread reads.
+    const std::atomic<std::uint64_t>* heartbeat_ = nullptr;
+    std::chrono::milliseconds heartbeatLimit_{0};
+    std::atomic<bool> watching_{false};
+    // The notifier thread's own: the heartbeat last seen and when it last changed.
+    std::uint64_t lastHeartbeat_ = 0;
+    std::chrono::steady_clock::time_point lastBeat_;
     std::thread thread_;
 };
 

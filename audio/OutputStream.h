@@ -7,6 +7,10 @@
 #include <memory>
 #include <mutex>
 
+#include <string>
+#include <vector>
+
+#include "audio/WaveRefusal.h"
 #include "channel/ChannelSettings.h"
 
 namespace tonquelle {
@@ -70,7 +74,8 @@ struct OutputStream {
     std::array<ChannelState, MaxChannels> Channels;
 
     // The device layer the engine opens devices through; set by the program (or a test)
-    // before the first start and not owned here. UI thread only.
+    // before the first start and not owned here. Set by the UI thread while stopped; used by
+    // the UI thread at a start and by the stream thread while it reconnects a lost device.
     WaveOutDriver* Driver = nullptr;
 
     // Device open and stream thread playing. Written and read by the UI thread only.
@@ -96,8 +101,20 @@ struct OutputStream {
     // Bytes per buffer of the running stream. Written by StartOutput before the stream thread
     // plays; read by the stream thread.
     std::int32_t BufferBytes = 0;
-    // How long StopOutput waits for the stream thread to end. UI thread only; tests shorten it.
+    // How long StartOutput and StopOutput wait for the stream thread's handshakes and its end.
+    // UI thread only; tests shorten it.
     std::chrono::milliseconds ThreadEndTimeout{5000};
+    // How long the stream thread tries to reopen a lost device before it gives up, and how
+    // often it tries. Written by the UI thread while no stream thread exists; tests shorten them.
+    std::chrono::milliseconds ReconnectLimit{10000};
+    std::chrono::milliseconds ReconnectInterval{250};
+    // Why the device refused the last start that failed at opening it (Kind None otherwise).
+    // UI thread only.
+    WaveRefusal StartRefusal;
+    // The device's names for the channels of the running stream when they are not the
+    // speakers of ChannelMask (AUX channels, mono): entry k names channel k. Empty otherwise.
+    // Written by StartOutput, read by the panels; UI thread only.
+    std::vector<std::string> DeviceChannelNames;
     // The stream thread, its message queue and semaphore, the device and the two buffers:
     // present from StartOutput until a StopOutput released everything. Created, replaced and
     // destroyed by the UI thread only; what the stream thread may touch inside is said there

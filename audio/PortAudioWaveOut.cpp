@@ -4,9 +4,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
+#ifdef __linux__
+#include <pa_linux_alsa.h>
+#endif
 #ifdef _WIN32
 #include <pa_win_wasapi.h>
 #include <pa_win_wmme.h>
@@ -16,6 +20,7 @@
 #include "audio/DeviceRules.h"
 #include "audio/DoneNotifier.h"
 #include "audio/QuietStderr.h"
+#include "audio/RealtimeScheduling.h"
 #include "audio/SpscRing.h"
 
 namespace tonquelle {
@@ -112,6 +117,11 @@ void* FillHostStreamInfo(HostStreamInfo& info, PaDeviceIndex device, std::uint32
 }
 #endif
 
+// A stream whose callback has not run for this long while it should play is lost: PortAudio
+// stops calling back after a host error (ALSA's device gone, its sound server killed) and does
+// not always tell otherwise.
+constexpr std::chrono::milliseconds SilentCallbackLimit{1000};
+
 // One open callback stream. Write hands buffers to the callback through a lock-free queue; the
 // callback copies them into PortAudio's buffer and hands each finished one to the notifier.
 // The stream starts at the first Write and stops at Reset.
@@ -121,7 +131,7 @@ class PortAudioWaveOut final : public WaveOut {
         : format_(format), silence_(SilenceByte(format)), notifier_(sink) {}
     ~PortAudioWaveOut() override;
 
-    WaveResult Open(std::int32_t deviceId);
+    WaveResult Open(const WaveOpenRequest& request, WaveRefusal& refusal);
 
     WaveResult Prepare(WaveHeader& header) override { return PrepareHeader(header); }
     WaveResult Unprepare(WaveHeader& header) override { return UnprepareHeader(header); }
@@ -129,12 +139,14 @@ class PortAudioWaveOut final : public WaveOut {
     WaveResult Reset() override;
     WaveResult Close() override;
 
+    std::uint64_t Dropouts() const override { return Underruns(); }
     std::uint64_t Underruns() const { return underruns_.load(std::memory_order_relaxed); }
 
   private:
     static int OnPlay(const void* input, void* output, unsigned long frames,
                       const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags status,
                       void* self);
+    static void OnFinished(void* self);
     void Play(std::uint8_t* out, std::size_t bytes);  // callback thread
     void StopStream();                                // caller thread
 
@@ -162,6 +174,12 @@ class PortAudioWaveOut final : public WaveOut {
     std::atomic<std::uint64_t> finished_{0};
     // Callbacks that found the queue empty while playing; written by the callback, read by any.
     std::atomic<std::uint64_t> underruns_{0};
+    // Callbacks ever made: written by the callback, watched by the notifier thread.
+    std::atomic<std::uint64_t> callbacks_{0};
+    // Whether the stream should be playing: set by Write when it starts the stream, cleared by
+    // StopStream before it stops it (caller thread); read by OnFinished, which tells a stop of
+    // ours from a host error.
+    std::atomic<bool> shouldPlay_{false};
 };
 
 PortAudioWaveOut::~PortAudioWaveOut() {
@@ -171,14 +189,21 @@ PortAudioWaveOut::~PortAudioWaveOut() {
     }
 }
 
-WaveResult PortAudioWaveOut::Open(std::int32_t deviceId) {
+WaveResult PortAudioWaveOut::Open(const WaveOpenRequest& request, WaveRefusal& refusal) {
     if (!session_.Ok()) {
+        refusal.Kind = WaveRefusalKind::NoServer;
         return WaveError;
     }
-    const PaDeviceIndex device = DeviceIndexOf(deviceId);
+    const PaDeviceIndex device = DeviceIndexOf(request.DeviceId);
     const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
     if (info == nullptr) {
+        refusal.Kind = WaveRefusalKind::NoDevice;
         return WaveBadDevice;
+    }
+    if (format_.Channels > info->maxOutputChannels) {
+        refusal = {.Kind = WaveRefusalKind::TooManyChannels,
+                   .DeviceChannels = info->maxOutputChannels};
+        return WaveBadFormat;
     }
     PaStreamParameters output{};
     output.device = device;
@@ -190,15 +215,21 @@ WaveResult PortAudioWaveOut::Open(std::int32_t deviceId) {
     output.hostApiSpecificStreamInfo = FillHostStreamInfo(hostInfo, device, format_.ChannelMask);
 #endif
     const QuietStderr quiet;
-    if (Pa_IsFormatSupported(nullptr, &output, format_.SamplesPerSec) != paFormatIsSupported) {
-        return WaveBadFormat;
-    }
-    if (Pa_OpenStream(&stream_, nullptr, &output, format_.SamplesPerSec,
+    if (Pa_IsFormatSupported(nullptr, &output, format_.SamplesPerSec) != paFormatIsSupported ||
+        Pa_OpenStream(&stream_, nullptr, &output, format_.SamplesPerSec,
                       paFramesPerBufferUnspecified, paClipOff | paDitherOff, OnPlay,
                       this) != paNoError) {
         stream_ = nullptr;
+        refusal.Kind = WaveRefusalKind::UnsupportedFormat;
         return WaveBadFormat;
     }
+    Pa_SetStreamFinishedCallback(stream_, OnFinished);
+#ifdef __linux__
+    if (Pa_GetHostApiInfo(info->hostApi)->type == paALSA) {
+        PaAlsa_EnableRealtimeScheduling(stream_, 1);  // the callback thread, where granted
+    }
+#endif
+    notifier_.WatchHeartbeat(callbacks_, SilentCallbackLimit);
     return WaveOk;
 }
 
@@ -217,10 +248,13 @@ WaveResult PortAudioWaveOut::Write(WaveHeader& header) {
     ++written_;
     if (!started_) {
         playedSinceStart_ = false;
+        shouldPlay_.store(true, std::memory_order_release);
         if (Pa_StartStream(stream_) != paNoError) {
+            shouldPlay_.store(false, std::memory_order_release);
             return WaveError;  // stays queued; Reset returns it
         }
         started_ = true;
+        notifier_.SetWatching(true);
     }
     return WaveOk;
 }
@@ -262,6 +296,8 @@ WaveResult PortAudioWaveOut::Close() {
 }
 
 void PortAudioWaveOut::StopStream() {
+    notifier_.SetWatching(false);
+    shouldPlay_.store(false, std::memory_order_release);
     if (started_) {
         Pa_AbortStream(stream_);
         started_ = false;
@@ -271,8 +307,18 @@ void PortAudioWaveOut::StopStream() {
 int PortAudioWaveOut::OnPlay(const void*, void* output, unsigned long frames,
                              const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* self) {
     auto* device = static_cast<PortAudioWaveOut*>(self);
+    device->callbacks_.fetch_add(1, std::memory_order_relaxed);
     device->Play(static_cast<std::uint8_t*>(output), frames * device->format_.BlockAlign);
     return paContinue;
+}
+
+// Runs when the stream stops: after our own Pa_AbortStream (the watch is off then, and the
+// notifier ignores a loss reported after Stop) or on a host error.
+void PortAudioWaveOut::OnFinished(void* self) {
+    auto* device = static_cast<PortAudioWaveOut*>(self);
+    if (device->shouldPlay_.load(std::memory_order_acquire)) {
+        device->notifier_.ReportLost(WaveLossReason::StreamFailed);
+    }
 }
 
 // Real-time: copies, posts, counts; no lock, no allocation, no wait.
@@ -309,8 +355,9 @@ class PortAudioWaveOutDriver final : public WaveOutDriver {
   public:
     bool Ok() const { return session_.Ok(); }
     std::vector<WaveOutDeviceInfo> ListDevices() override;
-    WaveResult Open(std::unique_ptr<WaveOut>& device, std::int32_t deviceId,
-                    const WaveFormat& format, WaveDoneSink& sink) override;
+    WaveResult Open(std::unique_ptr<WaveOut>& device, const WaveOpenRequest& request,
+                    WaveDoneSink& sink, WaveRefusal& refusal) override;
+    void PromoteStreamThread() override { RequestRealtimeScheduling(); }
 
   private:
     PortAudioSession session_;
@@ -321,16 +368,25 @@ std::vector<WaveOutDeviceInfo> PortAudioWaveOutDriver::ListDevices() {
     if (const PaDeviceInfo* info = Pa_GetDeviceInfo(Pa_GetDefaultOutputDevice())) {
         list.push_back({-1, DefaultDeviceLabel(info->name)});
     }
-    const std::vector<PaDeviceIndex> devices = OutputDevices();
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        list.push_back({static_cast<std::int32_t>(i), Pa_GetDeviceInfo(devices[i])->name});
+    // The same device can appear under several host APIs (ALSA and JACK, or MME, DirectSound
+    // and WASAPI on Windows): the API tells them apart.
+    std::vector<NamedDevice> named;
+    for (const PaDeviceIndex index : OutputDevices()) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+        const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
+        named.push_back({info->name, api != nullptr ? api->name : ""});
+    }
+    const std::vector<std::string> names = DistinctNames(named);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        list.push_back({static_cast<std::int32_t>(i), names[i]});
     }
     return list;
 }
 
-WaveResult PortAudioWaveOutDriver::Open(std::unique_ptr<WaveOut>& device, std::int32_t deviceId,
-                                        const WaveFormat& format, WaveDoneSink& sink) {
-    return OpenCheckedDevice<PortAudioWaveOut>(device, deviceId, format, sink);
+WaveResult PortAudioWaveOutDriver::Open(std::unique_ptr<WaveOut>& device,
+                                        const WaveOpenRequest& request, WaveDoneSink& sink,
+                                        WaveRefusal& refusal) {
+    return OpenCheckedDevice<PortAudioWaveOut>(device, request, sink, refusal);
 }
 
 }  // namespace

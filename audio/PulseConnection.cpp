@@ -2,11 +2,16 @@
 
 #include <pulse/rtclock.h>
 
+#include "audio/RealtimeScheduling.h"
+
 namespace tonquelle {
 
 namespace {
 
 constexpr pa_usec_t ConnectTimeout = 3 * PA_USEC_PER_SEC;
+// A server that accepted the connection answers a query at once; one that does not within
+// this time hangs.
+constexpr pa_usec_t QueryTimeout = 2 * PA_USEC_PER_SEC;
 
 // Collects server info and sink list replies on the mainloop thread.
 struct SinkQuery {
@@ -43,12 +48,7 @@ void OnSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) 
 
 const PulseSink* PulseSinkList::Find(int deviceId) const {
     if (deviceId == -1) {
-        for (const PulseSink& sink : Sinks) {
-            if (sink.Name == DefaultSinkName) {
-                return &sink;
-            }
-        }
-        return nullptr;
+        return Named(DefaultSinkName);
     }
     if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= Sinks.size()) {
         return nullptr;
@@ -56,7 +56,17 @@ const PulseSink* PulseSinkList::Find(int deviceId) const {
     return &Sinks[static_cast<std::size_t>(deviceId)];
 }
 
-bool PulseConnection::Connect() {
+const PulseSink* PulseSinkList::Named(const std::string& name) const {
+    for (const PulseSink& sink : Sinks) {
+        if (sink.Name == name) {
+            return &sink;
+        }
+    }
+    return nullptr;
+}
+
+bool PulseConnection::Connect(bool realtime) {
+    realtime_ = realtime;
     loop_ = pa_threaded_mainloop_new();
     if (loop_ == nullptr) {
         return false;
@@ -74,17 +84,31 @@ bool PulseConnection::Connect() {
         return false;
     }
     running_ = true;
-    pa_time_event* timer =
-        pa_context_rttime_new(context_, pa_rtclock_now() + ConnectTimeout, OnTimeout, this);
-    pa_context_state_t state = pa_context_get_state(context_);
-    while (state != PA_CONTEXT_READY && PA_CONTEXT_IS_GOOD(state) && !timedOut_) {
-        pa_threaded_mainloop_wait(loop_);
-        state = pa_context_get_state(context_);
+    WaitUntil(
+        [this] {
+            const pa_context_state_t state = pa_context_get_state(context_);
+            return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+        },
+        ConnectTimeout);
+    return pa_context_get_state(context_) == PA_CONTEXT_READY;
+}
+
+void PulseConnection::WatchFailure(void (*onFailure)(void*), void* userdata) {
+    onFailure_ = onFailure;
+    failureUserdata_ = userdata;
+}
+
+void PulseConnection::ArmTimeLimit(pa_usec_t timeout) {
+    timedOut_ = false;
+    timeLimit_ = pa_context_rttime_new(context_, pa_rtclock_now() + timeout, OnTimeout, this);
+    timedOut_ = timeLimit_ == nullptr;  // without a timer no wait could end: none begins
+}
+
+void PulseConnection::DisarmTimeLimit() {
+    if (timeLimit_ != nullptr) {
+        pa_threaded_mainloop_get_api(loop_)->time_free(timeLimit_);
+        timeLimit_ = nullptr;
     }
-    if (timer != nullptr) {
-        pa_threaded_mainloop_get_api(loop_)->time_free(timer);
-    }
-    return state == PA_CONTEXT_READY;
 }
 
 void PulseConnection::Close() {
@@ -125,16 +149,27 @@ bool PulseConnection::Await(pa_operation* operation) {
     if (operation == nullptr) {
         return false;
     }
-    while (pa_operation_get_state(operation) == PA_OPERATION_RUNNING) {
-        pa_threaded_mainloop_wait(loop_);
+    if (!WaitUntil(
+            [operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; },
+            QueryTimeout)) {
+        pa_operation_cancel(operation);
     }
     const bool done = pa_operation_get_state(operation) == PA_OPERATION_DONE;
     pa_operation_unref(operation);
     return done;
 }
 
-void PulseConnection::OnContextState(pa_context*, void* self) {
-    pa_threaded_mainloop_signal(static_cast<PulseConnection*>(self)->loop_, 0);
+void PulseConnection::OnContextState(pa_context* context, void* self) {
+    auto* connection = static_cast<PulseConnection*>(self);
+    const pa_context_state_t state = pa_context_get_state(context);
+    if (state == PA_CONTEXT_READY && connection->realtime_) {
+        connection->realtime_ = false;
+        RequestRealtimeScheduling();  // this is the mainloop thread
+    }
+    if (!PA_CONTEXT_IS_GOOD(state) && connection->onFailure_ != nullptr) {
+        connection->onFailure_(connection->failureUserdata_);
+    }
+    pa_threaded_mainloop_signal(connection->loop_, 0);
 }
 
 void PulseConnection::OnTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*,

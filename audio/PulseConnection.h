@@ -35,6 +35,8 @@ struct PulseSinkList {
 
     // The sink of device id `deviceId` (-1 = the default sink); null when there is none.
     const PulseSink* Find(int deviceId) const;
+    // The sink called `name`; null when there is none.
+    const PulseSink* Named(const std::string& name) const;
 };
 
 // A client connection to the server: a threaded mainloop running a context. The mainloop thread
@@ -46,8 +48,10 @@ class PulseConnection {
     PulseConnection(const PulseConnection&) = delete;
     PulseConnection& operator=(const PulseConnection&) = delete;
 
-    // Connects without starting a server; false when none answers within a few seconds.
-    bool Connect();
+    // Connects without starting a server; false when none answers within a few seconds. With
+    // `realtime` the mainloop thread, which feeds a playing stream, asks for real-time
+    // scheduling.
+    bool Connect(bool realtime = false);
     // Disconnects and ends the mainloop thread; no callback runs after it returns.
     void Close();
 
@@ -58,19 +62,47 @@ class PulseConnection {
     bool QuerySinks(PulseSinkList& list);
 
     // Mainloop locked: waits until `operation` has finished, then releases it. False when it
-    // could not be started or was cancelled (connection lost).
+    // could not be started, was cancelled (connection lost) or the server did not answer in
+    // time.
     bool Await(pa_operation* operation);
+
+    // Mainloop locked: waits until `done()` holds, at most `timeout`; false when it did not.
+    // Every state change of the context and of its streams wakes the wait (their callbacks
+    // signal the mainloop).
+    template <typename Done>
+    bool WaitUntil(Done done, pa_usec_t timeout) {
+        ArmTimeLimit(timeout);
+        bool reached = done();
+        while (!reached && !timedOut_) {
+            pa_threaded_mainloop_wait(loop_);
+            reached = done();
+        }
+        DisarmTimeLimit();
+        return reached;
+    }
+
+    // Mainloop locked: `onFailure(userdata)` runs on the mainloop thread when the connection,
+    // once ready, fails or ends. Null stops it.
+    void WatchFailure(void (*onFailure)(void*), void* userdata);
 
   private:
     static void OnContextState(pa_context* context, void* self);
     static void OnTimeout(pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv,
                           void* self);
+    void ArmTimeLimit(pa_usec_t timeout);
+    void DisarmTimeLimit();
 
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     bool running_ = false;
-    // Set by OnTimeout on the mainloop thread, read by Connect; both under the mainloop lock.
+    bool realtime_ = false;  // whether the mainloop thread asks for real time once ready
+    // The running wait's time limit: armed and freed by the waiting thread, fired on the mainloop
+    // thread; all under the mainloop lock.
+    pa_time_event* timeLimit_ = nullptr;
     bool timedOut_ = false;
+    // Set with WatchFailure and read by OnContextState, both under the mainloop lock.
+    void (*onFailure_)(void*) = nullptr;
+    void* failureUserdata_ = nullptr;
 };
 
 }  // namespace tonquelle

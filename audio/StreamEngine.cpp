@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -17,44 +18,164 @@ bool IsOwnHeader(const StreamEngineState& engine, const WaveHeader* header) {
     return header == &engine.Headers[0] || header == &engine.Headers[1];
 }
 
-// The stream thread: renders and queues the buffers on the engine's commands and refills each
-// buffer the device returns, until MessageQuit.
-void StreamThread(OutputStream& stream, StreamEngineState& engine, std::promise<void> ended) {
-    ended.set_value_at_thread_exit();
-    bool playing = false;
-    engine.ThreadId = std::this_thread::get_id();
-    // The queue exists before the thread, so nothing posted from now on can be lost.
-    engine.Semaphore->release();
-    for (;;) {
-        const ThreadMessage message = engine.Messages.Wait();
+using Clock = std::chrono::steady_clock;
+
+// The stream thread: renders and queues the buffers on the engine's commands, refills each
+// buffer the device returns, and reopens a device that was lost, until MessageQuit.
+class StreamLoop {
+  public:
+    StreamLoop(OutputStream& stream, StreamEngineState& engine)
+        : stream_(stream), engine_(engine) {}
+
+    void Run() {
+        for (;;) {
+            std::optional<ThreadMessage> message;
+            if (Reconnecting()) {
+                message = engine_.Messages.WaitUntil(nextAttempt_);
+                if (!message) {
+                    TryReconnect();
+                    continue;
+                }
+            } else {
+                message = engine_.Messages.Wait();
+            }
+            if (!Handle(*message)) {
+                return;
+            }
+        }
+    }
+
+  private:
+    // False for MessageQuit.
+    bool Handle(const ThreadMessage& message) {
         switch (message.Id) {
             case MessageQuit:
-                return;
+                return false;
             case MessagePlay:
-                for (WaveHeader& header : engine.Headers) {
-                    RenderBuffer(stream, header.Data);
-                }
-                for (WaveHeader& header : engine.Headers) {
-                    engine.Device->Write(header);
-                }
-                playing = true;
+                playing_ = true;
+                Play();
                 break;
             case MessageBufferDone:
                 // Buffers the device returns after a reset are not played again.
-                if (playing && IsOwnHeader(engine, message.Header)) {
-                    RenderBuffer(stream, message.Header->Data);
-                    engine.Device->Write(*message.Header);
+                if (playing_ && FromOpenDevice(message) && IsOwnHeader(engine_, message.Header)) {
+                    RenderBuffer(stream_, message.Header->Data);
+                    engine_.Device->Write(*message.Header);
+                    PublishDropouts();
+                }
+                break;
+            case MessageDeviceLost:
+                if (playing_ && FromOpenDevice(message)) {
+                    BeginReconnect(static_cast<WaveLossReason>(message.Value));
                 }
                 break;
             case MessageReset:
-                engine.Device->Reset();
-                playing = false;
-                engine.Semaphore->release();
+                if (engine_.Device) {
+                    engine_.Device->Reset();
+                }
+                playing_ = false;
+                engine_.Semaphore->release();
                 break;
             default:
                 break;
         }
+        return true;
     }
+
+    // Notifications of a device closed since are stale: its buffers were taken back. Only while
+    // playing: after the reset handshake the device belongs to the UI thread again.
+    bool FromOpenDevice(const ThreadMessage& message) const {
+        return engine_.Device != nullptr &&
+               message.Device == engine_.DeviceNumber.load(std::memory_order_relaxed);
+    }
+
+    // Renders and queues both buffers: the start of playing, on the first device or a reopened
+    // one.
+    void Play() {
+        for (WaveHeader& header : engine_.Headers) {
+            RenderBuffer(stream_, header.Data);
+        }
+        for (WaveHeader& header : engine_.Headers) {
+            engine_.Device->Write(header);
+        }
+        engine_.Health.store(StreamHealth::Playing, std::memory_order_release);
+    }
+
+    bool Reconnecting() const {
+        return playing_ && engine_.Device == nullptr &&
+               engine_.Health.load(std::memory_order_relaxed) == StreamHealth::Reconnecting;
+    }
+
+    void BeginReconnect(WaveLossReason reason) {
+        engine_.LossReason.store(reason, std::memory_order_release);
+        engine_.Health.store(StreamHealth::Reconnecting, std::memory_order_release);
+        CloseLostDevice();
+        ++earlierDropouts_;  // the gap until the device plays again
+        PublishDropouts();
+        lostAt_ = Clock::now();
+        nextAttempt_ = lostAt_;
+    }
+
+    // Takes the buffers back from a device that no longer plays and closes it. Whatever the
+    // broken device answers, the buffers are ours again afterwards.
+    void CloseLostDevice() {
+        WaveOut& device = *engine_.Device;
+        earlierDropouts_ += device.Dropouts();
+        device.Reset();
+        for (WaveHeader& header : engine_.Headers) {
+            device.Unprepare(header);
+        }
+        device.Close();
+        engine_.Device.reset();  // a device that refused to close stops in its destructor
+        for (WaveHeader& header : engine_.Headers) {
+            header.Flags = 0;
+        }
+        engine_.DeviceNumber.fetch_add(1, std::memory_order_acq_rel);
+    }
+
+    void TryReconnect() {
+        const Clock::time_point now = Clock::now();
+        if (now - lostAt_ >= stream_.ReconnectLimit) {
+            engine_.Health.store(StreamHealth::Lost, std::memory_order_release);
+            return;
+        }
+        nextAttempt_ = now + stream_.ReconnectInterval;
+        WaveRefusal ignored;
+        if (stream_.Driver->Open(engine_.Device, engine_.Request, engine_, ignored) != WaveOk) {
+            engine_.Device.reset();
+            return;
+        }
+        for (WaveHeader& header : engine_.Headers) {
+            if (engine_.Device->Prepare(header) != WaveOk) {
+                CloseLostDevice();
+                return;
+            }
+        }
+        Play();
+        PublishDropouts();
+    }
+
+    void PublishDropouts() {
+        const std::uint64_t current = engine_.Device ? engine_.Device->Dropouts() : 0;
+        engine_.Dropouts.store(earlierDropouts_ + current, std::memory_order_release);
+    }
+
+    OutputStream& stream_;
+    StreamEngineState& engine_;
+    bool playing_ = false;
+    // Gaps of the devices closed since the start, one more for each loss.
+    std::uint64_t earlierDropouts_ = 0;
+    Clock::time_point lostAt_;
+    Clock::time_point nextAttempt_;
+};
+
+void StreamThread(OutputStream& stream, StreamEngineState& engine, std::promise<void> ended) {
+    ended.set_value_at_thread_exit();
+    engine.ThreadId = std::this_thread::get_id();
+    // The queue exists before the thread, so nothing posted from now on can be lost.
+    engine.Semaphore->release();
+    // After the handshake, so that a slow answer of the system does not hold up the start.
+    stream.Driver->PromoteStreamThread();
+    StreamLoop(stream, engine).Run();
 }
 
 // User waveforms and the renderer's copies belong to one run: none survives a stop, none is
@@ -124,23 +245,38 @@ bool PrepareBuffers(StreamEngineState& engine) {
 
 // Opens the device and makes the two buffers ready; the stream thread already runs.
 bool OpenDevice(OutputStream& stream, StreamEngineState& engine) {
-    if (stream.Driver == nullptr || !RenderableFormat(stream.Config)) {
-        return false;
-    }
-    const WaveFormat format = WaveFormatOf(stream.Config);
-    if (stream.Driver->Open(engine.Device, stream.Config.OutputDevice, format, engine) != WaveOk) {
-        engine.Device.reset();  // a driver that left something behind: it was never opened
+    if (!RenderableFormat(stream.Config)) {
+        stream.StartRefusal.Kind = WaveRefusalKind::UnsupportedFormat;
         return false;
     }
     stream.BufferFrames = BufferFramesOf(stream.Config);
     stream.BufferBytes = BufferBytesOf(stream.Config);
+    engine.Request = {.DeviceId = stream.Config.OutputDevice,
+                      .Format = WaveFormatOf(stream.Config),
+                      .BufferBytes = static_cast<std::uint32_t>(std::max(stream.BufferBytes, 0))};
+    if (stream.Driver == nullptr ||
+        stream.Driver->Open(engine.Device, engine.Request, engine, stream.StartRefusal) != WaveOk) {
+        engine.Device.reset();  // a driver that left something behind: it was never opened
+        return false;
+    }
     return AllocateBuffers(stream, engine) && PrepareBuffers(engine);
 }
 
-// Resets the device through the stream thread and unprepares both buffers.
-bool ResetAndUnprepare(StreamEngineState& engine) {
-    engine.Messages.Post(MessageReset);
-    engine.Semaphore->acquire();
+// The stream thread's answer to MessageReset: after it the device (if one is open) has
+// returned every buffer and the stream thread touches nothing of the run any more.
+bool AwaitReset(const OutputStream& stream, StreamEngineState& engine) {
+    if (!engine.ResetOwed) {
+        engine.Messages.Post(MessageReset);
+        engine.ResetOwed = true;
+    }
+    if (!engine.Semaphore->try_acquire_for(stream.ThreadEndTimeout)) {
+        return false;
+    }
+    engine.ResetOwed = false;
+    return true;
+}
+
+bool Unprepare(StreamEngineState& engine) {
     for (WaveHeader& header : engine.Headers) {
         if (engine.Device->Unprepare(header) != WaveOk) {
             return false;
@@ -181,14 +317,17 @@ bool StartOutput(OutputStream& stream) {
     }
     StreamEngineState& engine = *stream.Engine;
     engine.Semaphore.emplace(0);
-    if (!CreateStreamThread(stream, engine)) {
+    stream.StartRefusal = {};
+    stream.DeviceChannelNames.clear();
+    if (!CreateStreamThread(stream, engine) ||
+        !engine.Semaphore->try_acquire_for(stream.ThreadEndTimeout)) {  // the thread is ready
         return FailStart(stream);
     }
-    engine.Semaphore->acquire();  // the thread is ready
 
     if (!OpenDevice(stream, engine)) {
         return FailStart(stream);
     }
+    stream.DeviceChannelNames = engine.Device->ChannelNames();
     engine.Messages.Post(MessagePlay);
     stream.Running = true;
     return true;
@@ -196,7 +335,12 @@ bool StartOutput(OutputStream& stream) {
 
 bool StopOutput(OutputStream& stream) {
     if (StreamEngineState* engine = stream.Engine.get()) {
-        if (engine->Device && !ResetAndUnprepare(*engine)) {
+        // The stream thread may have closed or reopened the device: only after the reset
+        // handshake does the UI thread look at it.
+        if (engine->Thread.joinable() && !AwaitReset(stream, *engine)) {
+            return false;
+        }
+        if (engine->Device && !Unprepare(*engine)) {
             return false;
         }
         FreeBuffers(*engine);
@@ -221,6 +365,16 @@ bool StopOutput(OutputStream& stream) {
 
 bool IsRunning(const OutputStream& stream) {
     return stream.Running;
+}
+
+StreamStatus ReadStreamStatus(const OutputStream& stream) {
+    if (!stream.Running || !stream.Engine) {
+        return {};
+    }
+    const StreamEngineState& engine = *stream.Engine;
+    return {.Health = engine.Health.load(std::memory_order_acquire),
+            .Dropouts = engine.Dropouts.load(std::memory_order_acquire),
+            .LossReason = engine.LossReason.load(std::memory_order_acquire)};
 }
 
 void StreamEngineStateDeleter::operator()(StreamEngineState* engine) const noexcept {

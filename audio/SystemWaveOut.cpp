@@ -12,8 +12,9 @@ namespace {
 class NoDeviceDriver final : public WaveOutDriver {
   public:
     std::vector<WaveOutDeviceInfo> ListDevices() override { return {}; }
-    WaveResult Open(std::unique_ptr<WaveOut>&, std::int32_t, const WaveFormat&,
-                    WaveDoneSink&) override {
+    WaveResult Open(std::unique_ptr<WaveOut>&, const WaveOpenRequest&, WaveDoneSink&,
+                    WaveRefusal& refusal) override {
+        refusal.Kind = WaveRefusalKind::NoServer;
         return WaveBadDevice;
     }
 };

@@ -30,9 +30,14 @@ struct VirtualWaveOutState {
     std::int32_t resetReturned = 0;
     std::optional<WaveFormat> lastFormat;
     std::optional<std::int32_t> lastDeviceId;
+    std::uint32_t lastBufferBytes = 0;
+    WaveRefusal refusal;
+    std::uint64_t dropouts = 0;
+    std::vector<std::string> channelNames;
 
-    // The open device, if any.
+    // The open device, if any, and whether it was lost (it plays nothing more).
     bool open = false;
+    bool lost = false;
     bool closing = false;  // tells the device thread to end
     WaveDoneSink* sink = nullptr;
     WaveFormat format;
@@ -166,6 +171,16 @@ class VirtualWaveOut final : public WaveOut {
         return WaveOk;
     }
 
+    std::uint64_t Dropouts() const override {
+        std::lock_guard lock(state_->mutex);
+        return state_->dropouts;
+    }
+
+    std::vector<std::string> ChannelNames() const override {
+        std::lock_guard lock(state_->mutex);
+        return state_->channelNames;
+    }
+
     WaveResult Close() override {
         if (const WaveResult failure = state_->BeginCall(VirtualCall::Close)) {
             return failure;
@@ -201,7 +216,7 @@ class VirtualWaveOut final : public WaveOut {
         bool playing = false;
         Clock::time_point bufferStart;
         while (!state_->closing) {
-            if (state_->queue.empty()) {
+            if (state_->queue.empty() || state_->lost) {
                 playing = false;
                 state_->changed.wait(lock);
                 continue;
@@ -238,9 +253,14 @@ std::vector<WaveOutDeviceInfo> VirtualWaveOutDriver::ListDevices() {
     return state_->devices;
 }
 
-WaveResult VirtualWaveOutDriver::Open(std::unique_ptr<WaveOut>& device, std::int32_t deviceId,
-                                      const WaveFormat& format, WaveDoneSink& sink) {
+WaveResult VirtualWaveOutDriver::Open(std::unique_ptr<WaveOut>& device,
+                                      const WaveOpenRequest& request, WaveDoneSink& sink,
+                                      WaveRefusal& refusal) {
+    const std::int32_t deviceId = request.DeviceId;
+    const WaveFormat& format = request.Format;
     if (const WaveResult failure = state_->BeginCall(VirtualCall::Open)) {
+        std::lock_guard lock(state_->mutex);
+        refusal = state_->refusal;
         return failure;
     }
     {
@@ -250,15 +270,18 @@ WaveResult VirtualWaveOutDriver::Open(std::unique_ptr<WaveOut>& device, std::int
             known = known || info.Id == deviceId;
         }
         if (!known) {
+            refusal.Kind = WaveRefusalKind::NoDevice;
             return WaveBadDevice;
         }
         if (!FormatPlayable(format)) {
+            refusal.Kind = WaveRefusalKind::UnsupportedFormat;
             return WaveBadFormat;
         }
         if (state_->open) {
             return WaveError;
         }
         state_->open = true;
+        state_->lost = false;
         state_->closing = false;
         state_->sink = &sink;
         state_->format = format;
@@ -266,6 +289,7 @@ WaveResult VirtualWaveOutDriver::Open(std::unique_ptr<WaveOut>& device, std::int
         state_->prepared = 0;
         state_->lastFormat = format;
         state_->lastDeviceId = deviceId;
+        state_->lastBufferBytes = request.BufferBytes;
     }
     device = std::make_unique<VirtualWaveOut>(state_);
     return WaveOk;
@@ -281,6 +305,33 @@ void VirtualWaveOutDriver::SetFailure(VirtualCall call, WaveResult result) {
     state_->failures[static_cast<std::size_t>(call)] = result;
 }
 
+void VirtualWaveOutDriver::SetRefusal(WaveRefusal refusal) {
+    std::lock_guard lock(state_->mutex);
+    state_->refusal = refusal;
+}
+
+void VirtualWaveOutDriver::SetDropouts(std::uint64_t dropouts) {
+    std::lock_guard lock(state_->mutex);
+    state_->dropouts = dropouts;
+}
+
+void VirtualWaveOutDriver::SetChannelNames(std::vector<std::string> names) {
+    std::lock_guard lock(state_->mutex);
+    state_->channelNames = std::move(names);
+}
+
+bool VirtualWaveOutDriver::LoseDevice(WaveLossReason reason) {
+    std::lock_guard lock(state_->mutex);
+    if (!state_->open || state_->lost) {
+        return false;
+    }
+    state_->lost = true;
+    // Under the lock, like the done notifications: none can follow a completed Close.
+    state_->sink->DeviceLost(reason);
+    state_->changed.notify_all();
+    return true;
+}
+
 void VirtualWaveOutDriver::SetDelay(VirtualCall call, std::chrono::milliseconds delay) {
     std::lock_guard lock(state_->mutex);
     state_->delays[static_cast<std::size_t>(call)] = delay;
@@ -293,7 +344,7 @@ std::int32_t VirtualWaveOutDriver::CallCount(VirtualCall call) const {
 
 bool VirtualWaveOutDriver::PlayNextBuffer() {
     std::lock_guard lock(state_->mutex);
-    if (!state_->open || state_->queue.empty()) {
+    if (!state_->open || state_->lost || state_->queue.empty()) {
         return false;
     }
     state_->ReturnFront(true);
@@ -305,8 +356,9 @@ std::int32_t VirtualWaveOutDriver::PlayBuffers(std::int32_t count,
     std::int32_t playedNow = 0;
     std::unique_lock lock(state_->mutex);
     while (playedNow < count) {
-        const bool ready = state_->changed.wait_for(
-            lock, timeout, [this] { return state_->open && !state_->queue.empty(); });
+        const bool ready = state_->changed.wait_for(lock, timeout, [this] {
+            return state_->open && !state_->lost && !state_->queue.empty();
+        });
         if (!ready) {
             break;
         }
@@ -364,6 +416,11 @@ std::optional<WaveFormat> VirtualWaveOutDriver::LastFormat() const {
 std::optional<std::int32_t> VirtualWaveOutDriver::LastDeviceId() const {
     std::lock_guard lock(state_->mutex);
     return state_->lastDeviceId;
+}
+
+std::uint32_t VirtualWaveOutDriver::LastBufferBytes() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->lastBufferBytes;
 }
 
 }  // namespace tonquelle

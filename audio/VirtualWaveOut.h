@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "audio/WaveOut.h"
@@ -37,14 +38,23 @@ class VirtualWaveOutDriver : public WaveOutDriver {
     // Fails with WaveBadDevice for an id not in the device list, with WaveBadFormat for a format
     // no PCM device takes (resolution other than 8/16/24/32, no channels or more than 8, no
     // rate, inconsistent block alignment), with WaveError while another device is open.
-    WaveResult Open(std::unique_ptr<WaveOut>& device, std::int32_t deviceId,
-                    const WaveFormat& format, WaveDoneSink& sink) override;
+    // A failure set with SetFailure(Open) reports the refusal set with SetRefusal.
+    WaveResult Open(std::unique_ptr<WaveOut>& device, const WaveOpenRequest& request,
+                    WaveDoneSink& sink, WaveRefusal& refusal) override;
 
     // The device list; default: -1 "Virtuelles Standardgerät", 0 "Virtuelles Gerät 1".
     void SetDevices(std::vector<WaveOutDeviceInfo> devices);
 
     // From now on every `call` returns `result` (WaveOk lets it succeed again).
     void SetFailure(VirtualCall call, WaveResult result = WaveError);
+    // What a failed Open reports as its reason from now on.
+    void SetRefusal(WaveRefusal refusal);
+    // The dropouts the devices report, and the names of their channels (empty: the speakers).
+    void SetDropouts(std::uint64_t dropouts);
+    void SetChannelNames(std::vector<std::string> names);
+    // The open device stops playing as if its server had gone: it tells its sink once, keeps
+    // its queued buffers until Reset and plays nothing more. False when no device is open.
+    bool LoseDevice(WaveLossReason reason);
     // From now on every `call` first sleeps for `delay`.
     void SetDelay(VirtualCall call, std::chrono::milliseconds delay);
     // How many times `call` was made, failed ones included.
@@ -71,9 +81,10 @@ class VirtualWaveOutDriver : public WaveOutDriver {
     std::size_t QueuedBuffers() const;
     // Headers currently prepared on the open device (0 when none is open).
     std::int32_t PreparedHeaders() const;
-    // The format and id of the last successful Open.
+    // The format, id and buffer size of the last successful Open.
     std::optional<WaveFormat> LastFormat() const;
     std::optional<std::int32_t> LastDeviceId() const;
+    std::uint32_t LastBufferBytes() const;
 
   private:
     std::shared_ptr<VirtualWaveOutState> state_;

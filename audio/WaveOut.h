@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "audio/OutputStream.h"
+#include "audio/WaveRefusal.h"
 
 namespace tonquelle {
 
@@ -51,13 +52,20 @@ struct WaveHeader {
     std::uint32_t Flags = 0;
 };
 
-// Receives an open device's done notifications: one per written buffer, in the order the
-// buffers were written, each after the device has finished reading the buffer. A device calls it
-// from a thread of its own or from Reset, never from a real-time audio callback, and never
-// after Close has returned.
+// Why a running device stopped playing for good: its sound server went away, the device itself
+// was removed (a sink unloaded, a USB interface unplugged), or the stream failed otherwise.
+enum class WaveLossReason : std::uint32_t { ServerGone, DeviceRemoved, StreamFailed };
+
+// Receives an open device's notifications. BufferDone: one per written buffer, in the order the
+// buffers were written, each after the device has finished with the buffer. DeviceLost: at most
+// once per device, after the done notifications of the buffers it still played, when the device
+// can no longer play (its queued buffers come back by Reset as usual). A device calls both from
+// a thread of its own or from Reset, never from a real-time audio callback, and never after
+// Close has returned.
 class WaveDoneSink {
   public:
     virtual void BufferDone(WaveHeader* header) = 0;
+    virtual void DeviceLost(WaveLossReason reason) = 0;
 
   protected:
     ~WaveDoneSink() = default;
@@ -79,6 +87,23 @@ class WaveOut {
     // Closes the device; afterwards the sink is never called again. On failure the device stays
     // open.
     virtual WaveResult Close() = 0;
+
+    // Gaps the device has played since it was opened (its queue ran dry, the server reported an
+    // underflow). Any thread.
+    virtual std::uint64_t Dropouts() const { return 0; }
+    // The names of the device's channels that carry the stream's channels 0, 1, ... when they
+    // are not the speakers of the format's mask (a sink of AUX channels or a mono sink); empty
+    // when each channel sounds on the speaker of its mask bit.
+    virtual std::vector<std::string> ChannelNames() const { return {}; }
+};
+
+// What the engine asks a driver to open.
+struct WaveOpenRequest {
+    std::int32_t DeviceId = -1;  // -1 = the system's default output, then 0..n-1
+    WaveFormat Format;
+    // The length of each buffer the engine will write: a device that buffers on its own (a
+    // sound server) sizes that buffering after it.
+    std::uint32_t BufferBytes = 0;
 };
 
 // An entry of the device list: the id passed to Open and the name the dialog shows.
@@ -95,10 +120,16 @@ class WaveOutDriver {
     virtual ~WaveOutDriver() = default;
     // The output devices, beginning with id -1 for the system's default output.
     virtual std::vector<WaveOutDeviceInfo> ListDevices() = 0;
-    // Opens device `deviceId` with exactly `format` (no conversion: a format the device cannot
-    // take is refused). On success `device` holds the open device and the result is WaveOk.
-    virtual WaveResult Open(std::unique_ptr<WaveOut>& device, std::int32_t deviceId,
-                            const WaveFormat& format, WaveDoneSink& sink) = 0;
+    // Opens device `request.DeviceId` with exactly its format (no conversion: a format the
+    // device cannot take is refused). On success `device` holds the open device and the result
+    // is WaveOk; on failure `refusal` says why where the driver knows. Called by one thread at a
+    // time: the UI thread at a start, the stream thread while it reconnects a lost device.
+    virtual WaveResult Open(std::unique_ptr<WaveOut>& device, const WaveOpenRequest& request,
+                            WaveDoneSink& sink, WaveRefusal& refusal) = 0;
+    // Called once by the engine's stream thread when it starts: a device layer asks the system
+    // to schedule the calling thread in real time where that is granted, and leaves it as it is
+    // otherwise.
+    virtual void PromoteStreamThread() {}
 };
 
 }  // namespace tonquelle

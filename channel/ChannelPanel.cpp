@@ -135,15 +135,20 @@ void FillWaveformList(QComboBox& list, std::int32_t lastIndex) {
 
 }  // namespace
 
-QString PanelTitle(std::int32_t channelIndex, std::int32_t channelMask) {
+QString PanelTitle(std::int32_t channelIndex, std::int32_t channelMask,
+                   const std::vector<std::string>& deviceChannelNames) {
+    const auto index = static_cast<std::size_t>(channelIndex);
     const std::string_view speaker =
-        SpeakerName(NthSetBit(static_cast<std::uint32_t>(channelMask), channelIndex));
+        index < deviceChannelNames.size()
+            ? std::string_view(deviceChannelNames[index])
+            : SpeakerName(NthSetBit(static_cast<std::uint32_t>(channelMask), channelIndex));
     return QStringLiteral("Kanal %1 (%2)")
         .arg(channelIndex + 1)
         .arg(QString::fromUtf8(speaker.data(), static_cast<qsizetype>(speaker.size())));
 }
 
-void CreateChannelPanel(ChannelPanel& panel, QWidget& container, std::int32_t channelMask) {
+void CreateChannelPanel(ChannelPanel& panel, QWidget& container, std::int32_t channelMask,
+                        const std::vector<std::string>& deviceChannelNames) {
     const std::int32_t frameTop = PanelFrameTop + PanelFramePitch * panel.ChannelIndex;
     for (std::int32_t i = 0; i < PanelControlCount; ++i) {
         const ControlLayout& layout = ControlTable[i];
@@ -154,7 +159,7 @@ void CreateChannelPanel(ChannelPanel& panel, QWidget& container, std::int32_t ch
         panel.Controls[i] = control;
     }
     panel.ControlAs<QGroupBox>(PanelControl::Frame)
-        ->setTitle(PanelTitle(panel.ChannelIndex, channelMask));
+        ->setTitle(PanelTitle(panel.ChannelIndex, channelMask, deviceChannelNames));
     for (PanelControl list :
          {PanelControl::WaveformList, PanelControl::FMWaveformList, PanelControl::AMWaveformList}) {
         FillWaveformList(*panel.ControlAs<QComboBox>(list),

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include <array>
 #include <cstdint>
 
@@ -95,13 +98,16 @@ struct ChannelPanel {
     }
 };
 
-// "Kanal <index + 1> (<speaker of the index-th set bit of channelMask>)".
-QString PanelTitle(std::int32_t channelIndex, std::int32_t channelMask);
+// "Kanal <index + 1> (<speaker of the index-th set bit of channelMask>)", or, on a device whose
+// channels are no speakers, with the device's name of channel `index` ("Kanal 1 (AUX0)").
+QString PanelTitle(std::int32_t channelIndex, std::int32_t channelMask,
+                   const std::vector<std::string>& deviceChannelNames = {});
 
 // Creates the frame and the 48 controls of `panel` in `container` (the panel area's inner
 // widget), stores their handles and fills the three lists. Sets no control from the record: the
 // caller raises RefreshAllBits and syncs right after.
-void CreateChannelPanel(ChannelPanel& panel, QWidget& container, std::int32_t channelMask);
+void CreateChannelPanel(ChannelPanel& panel, QWidget& container, std::int32_t channelMask,
+                        const std::vector<std::string>& deviceChannelNames = {});
 
 // Destroys the 49 controls from the frame to the last one and clears the handles.
 void FreePanelControls(ChannelPanel& panel);

@@ -88,7 +88,8 @@ void ChannelPanelList::CreatePanels(QWidget& container) {
         auto panel = std::make_unique<ChannelPanel>();
         panel->ChannelIndex = channel;
         panel->Settings = &stream_.Channels[channel].EditSettings;
-        CreateChannelPanel(*panel, container, stream_.Config.ChannelMask);
+        CreateChannelPanel(*panel, container, stream_.Config.ChannelMask,
+                           stream_.DeviceChannelNames);
         ConnectControls(*panel);
         panel->PendingChanges = RefreshAllBits;
         SyncChannelPanel(*panel, stream_);

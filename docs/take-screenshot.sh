@@ -16,12 +16,12 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tonquelle-shot.XXXXXX")
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    tests/realaudio/pulse-fixture.sh stop "$work/pulse.state" || true
+    tests/realaudio/sound-server-fixture.sh stop "$work/pulse.state" || true
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-tests/realaudio/pulse-fixture.sh start "$work/pulse.state"
+tests/realaudio/sound-server-fixture.sh start pulseaudio "$work/pulse.state"
 export PULSE_SERVER="unix:$(<"$work/pulse.state")/native"
 
 display=:$((90 + RANDOM % 100))

@@ -1,5 +1,5 @@
 // The program itself, as a person uses it: tonquelle runs on a private X server and plays into
-// the private PulseAudio server's 7.1 null sink; xdotool presses Ctrl+R, clicks "OK", clicks a
+// the private sound server's 7.1 null sink; xdotool presses Ctrl+R, clicks "OK", clicks a
 // mute box and types a frequency or a level; the sink's monitor tells what was heard on which
 // speaker, and how loud.
 #include <gtest/gtest.h>
@@ -39,9 +39,12 @@ int Xdotool(const std::string& args, std::string* output = nullptr) {
     return result != -1 && WIFEXITED(result) ? WEXITSTATUS(result) : -1;
 }
 
+// (mousemove --sync would wait forever when the pointer is already there: a dialog opened
+// again at the same place.)
 void ClickAt(int x, int y) {
     EXPECT_EQ(
-        Xdotool("mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1"), 0);
+        Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.1 click 1"),
+        0);
 }
 
 struct WindowBox {
@@ -66,6 +69,55 @@ struct PrivateFolder {
     ~PrivateFolder() { fs::remove_all(path); }
 };
 
+// The program in `folder` with `settings` as its settings file, under the private X server;
+// its main window once it shows.
+WindowBox StartProgram(ChildProcess& program, const std::string& folder,
+                       const std::string& settings) {
+    // The program keeps its settings next to itself: a copy here reads this configuration.
+    fs::copy_file(TONQUELLE_PROGRAM, folder + "/tonquelle");
+    std::ofstream(folder + "/tonquelle.ini") << settings;
+    EXPECT_TRUE(
+        program.Start({"env", "QT_QPA_PLATFORM=xcb", "HOME=" + folder, "XDG_CONFIG_HOME=" + folder,
+                       "XDG_RUNTIME_DIR=" + folder, folder + "/tonquelle"}));
+    return FindWindow("Tonquelle");
+}
+
+// Waits up to `seconds` for the device dialog to be shown (`shown`) or gone.
+bool WaitForDialog(bool shown, int seconds) {
+    for (int wait = 0; wait < seconds * 10; ++wait, std::this_thread::sleep_for(100ms)) {
+        const bool visible =
+            Xdotool("search --onlyvisible --name '^Ausgabegerät konfigurieren$'") == 0;
+        if (visible == shown) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Waits up to five seconds for the visible window titled `title` to go.
+bool WindowGone(const std::string& title) {
+    for (int wait = 0; wait < 50; ++wait, std::this_thread::sleep_for(100ms)) {
+        if (Xdotool("search --onlyvisible --name '^" + title + "$'") != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Ctrl+R in the main window, then "OK" in the device dialog: true once the dialog is gone (the
+// generator runs).
+bool StartGenerator(const WindowBox& main) {
+    // Without a window manager a focus request is not always confirmed: ask, then press.
+    EXPECT_EQ(Xdotool("windowfocus " + std::to_string(main.Id) + " sleep 0.3 key ctrl+r"), 0);
+    const WindowBox dialog = FindWindow("Ausgabegerät konfigurieren");
+    if (dialog.Id == 0) {
+        ADD_FAILURE() << "Ctrl+R did not open the device dialog";
+        return false;
+    }
+    ClickAt(dialog.X + 210 + 50, dialog.Y + 225 + 10);  // "OK"
+    return WaitForDialog(false, 10);
+}
+
 // Tonquelle running from a private folder on the test configuration, its generator started.
 struct RunningProgram {
     PrivateFolder folder;
@@ -82,32 +134,18 @@ struct RunningProgram {
 // Starts the program with 16-bit buffers of 100 ms on back left and right (mask 48) of
 // "TestSurround" (device 1), presses Ctrl+R and "OK".
 void StartGenerator(RunningProgram& program) {
-    ASSERT_TRUE(UsePrivateServer()) << "no private PulseAudio server (run through ctest)";
+    ASSERT_TRUE(UsePrivateServer()) << "no private sound server (run through ctest)";
     ASSERT_TRUE(program.folder.made);
-    const std::string home = program.folder.path;
-    // The program keeps its settings next to itself: a copy here reads this configuration.
-    fs::copy_file(TONQUELLE_PROGRAM, home + "/tonquelle");
-    std::ofstream(home + "/tonquelle.ini")
-        << "[OutputDevice]\nOutputDevice=1\nSampleRate=44100\nResolution=16\nBufferLength="
-        << BufferMs << "\nChannelMask=48\n";
-    ASSERT_TRUE(program.process.Start({"env", "QT_QPA_PLATFORM=xcb", "HOME=" + home,
-                                       "XDG_CONFIG_HOME=" + home, "XDG_RUNTIME_DIR=" + home,
-                                       home + "/tonquelle"}));
-    program.main = FindWindow("Tonquelle");
+    program.main = StartProgram(program.process, program.folder.path,
+                                "[OutputDevice]\nOutputDevice=1\nSampleRate=44100\nResolution=16\n"
+                                "BufferLength=" +
+                                    std::to_string(BufferMs) + "\nChannelMask=48\n");
     const WindowBox& main = program.main;
     ASSERT_NE(main.Id, 0) << "the main window did not appear";
     // Without a window manager the window has no frame: menu bar plus the 415-pixel client area.
     program.top = main.Y + main.Height - 415;
     ASSERT_GT(program.top, main.Y);
-    EXPECT_EQ(Xdotool("windowfocus --sync " + std::to_string(main.Id) + " key ctrl+r"), 0);
-    const WindowBox dialog = FindWindow("Ausgabegerät konfigurieren");
-    ASSERT_NE(dialog.Id, 0) << "Ctrl+R did not open the device dialog";
-    ClickAt(dialog.X + 210 + 50, dialog.Y + 225 + 10);  // "OK"
-    int search = 0;                                     // 0 while the dialog is still shown
-    for (int wait = 0; wait < 100 && search == 0; ++wait, std::this_thread::sleep_for(100ms)) {
-        search = Xdotool("search --onlyvisible --name '^Ausgabegerät konfigurieren$'");
-    }
-    ASSERT_NE(search, 0) << "the generator did not start";
+    ASSERT_TRUE(StartGenerator(main)) << "the generator did not start";
     std::this_thread::sleep_for(500ms);
 }
 
@@ -121,7 +159,7 @@ TEST(PanelProgram, UnmutedChannelIsHeardOnItsSpeakerAndFollowsTypedFrequency) {
     RunningProgram program;
     ASSERT_NO_FATAL_FAILURE(StartGenerator(program));
     MonitorRecorder recorder;
-    ASSERT_TRUE(recorder.Start(true));
+    ASSERT_TRUE(recorder.Start(SurroundSink));
     const auto recordingStart = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(1s);
     // Second panel ("Kanal 2 (Back Right)"): mute box at (10, 120), 200 x 20.
@@ -161,7 +199,7 @@ TEST(PanelProgram, TypingALowerLevelNeverPlaysLouderAndNaNIsSilence) {
     RunningProgram program;
     ASSERT_NO_FATAL_FAILURE(StartGenerator(program));
     MonitorRecorder recorder;
-    ASSERT_TRUE(recorder.Start(true));
+    ASSERT_TRUE(recorder.Start(SurroundSink));
     const auto recordingStart = std::chrono::steady_clock::now();
     program.ClickInPanel(1, 10 + 100, 120 + 10);  // unmute "Kanal 2": 440 Hz at -20 dB
     std::this_thread::sleep_for(1s);
@@ -203,6 +241,43 @@ TEST(PanelProgram, TypingALowerLevelNeverPlaysLouderAndNaNIsSilence) {
     ExpectTones(recording, typed30 + 44100 * 8 / 10, heard, 2.0 / 440, 0.5);
     heard[BackRight] = {};
     ExpectTones(recording, typedNaN + 44100 * 4 / 10, heard);  // silence: RMS, DC included
+}
+
+// The sound server crashes for good while the generator plays: after the ten seconds of
+// reconnecting the program stops as Ctrl+R would and says so in a message box ("Fehler"); once
+// the server is back, a new start works.
+TEST(PanelProgram, AServerThatStaysAwayStopsTheGeneratorWithAMessage) {
+    ASSERT_TRUE(UsePrivateServer()) << "no private sound server (run through ctest)";
+    const PrivateFolder folder;
+    ASSERT_TRUE(folder.made);
+    ChildProcess program;
+    const WindowBox main = StartProgram(
+        program, folder.path,
+        "[OutputDevice]\nOutputDevice=0\nSampleRate=44100\nResolution=16\nBufferLength=100\n"
+        "ChannelMask=3\n");
+    ASSERT_NE(main.Id, 0) << "the main window did not appear";
+    ASSERT_TRUE(StartGenerator(main)) << "the generator did not start";
+    std::this_thread::sleep_for(500ms);
+
+    ServerOutage outage;
+    const auto killed = std::chrono::steady_clock::now();
+    ASSERT_TRUE(outage.Begin());
+    WindowBox message;
+    while (message.Id == 0 && std::chrono::steady_clock::now() - killed < 20s) {
+        message = FindWindow("Fehler");  // waits up to ten seconds itself
+    }
+    ASSERT_NE(message.Id, 0) << "no message after 20 s";
+    const auto shown = std::chrono::steady_clock::now() - killed;
+    EXPECT_GE(shown, 9500ms);
+    EXPECT_LE(shown, 13s);
+    EXPECT_TRUE(program.Running());
+    // "OK"
+    EXPECT_EQ(Xdotool("windowfocus " + std::to_string(message.Id) + " sleep 0.3 key Return"), 0);
+    ASSERT_TRUE(WindowGone("Fehler")) << "the message box stayed";
+
+    ASSERT_TRUE(outage.End());
+    ASSERT_TRUE(StartGenerator(main)) << "no new start after the server came back";
+    EXPECT_TRUE(program.Running());
 }
 
 }  // namespace

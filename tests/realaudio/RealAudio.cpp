@@ -30,6 +30,28 @@ bool UsePrivateServer() {
     return true;
 }
 
+namespace {
+
+bool RunFixture(const char* command) {
+    const char* stateFile = std::getenv("TONQUELLE_PULSE_STATE");
+    if (stateFile == nullptr) {
+        return false;
+    }
+    const std::string line =
+        std::string(TONQUELLE_FIXTURE_SCRIPT) + " " + command + " " + stateFile + " >/dev/null";
+    return std::system(line.c_str()) == 0;
+}
+
+}  // namespace
+
+bool KillPrivateServer() {
+    return RunFixture("kill");
+}
+
+bool RestartPrivateServer() {
+    return RunFixture("restart");
+}
+
 bool ChildProcess::Start(const std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (const std::string& arg : args) {
@@ -57,16 +79,15 @@ void ChildProcess::Stop() {
     }
 }
 
-bool MonitorRecorder::Start(bool surround) {
-    surround_ = surround;
+bool MonitorRecorder::Start(const MonitorSink& sink) {
+    channels_ = sink.Channels;
     file_ = std::filesystem::temp_directory_path() /
             ("tonquelle-monitor." + std::to_string(getpid()) + ".raw");
     // parec writes its raw frames to the file named last.
-    return parec_.Start(
-        {"parec", std::string("--device=") + (surround ? SurroundSink : StereoSink) + ".monitor",
-         "--format=s16le", "--rate=44100", surround ? "--channels=8" : "--channels=2",
-         std::string("--channel-map=") + (surround ? SurroundMap : StereoMap), "--latency-msec=20",
-         file_});
+    return parec_.Start({"parec", std::string("--device=") + sink.Name + ".monitor",
+                         "--format=s16le", "--rate=44100",
+                         "--channels=" + std::to_string(sink.Channels),
+                         std::string("--channel-map=") + sink.Map, "--latency-msec=20", file_});
 }
 
 Recording MonitorRecorder::Stop() {
@@ -74,7 +95,7 @@ Recording MonitorRecorder::Stop() {
     std::ifstream file(file_, std::ios::binary);
     const std::vector<char> bytes{std::istreambuf_iterator<char>(file), {}};
     std::filesystem::remove(file_);
-    Recording recording{surround_ ? 8 : 2, {}};
+    Recording recording{channels_, {}};
     recording.Samples.resize(bytes.size() / (2 * recording.Channels) * recording.Channels);
     std::copy_n(bytes.data(), recording.Samples.size() * 2,
                 reinterpret_cast<char*>(recording.Samples.data()));

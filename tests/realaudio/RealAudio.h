@@ -13,12 +13,44 @@ namespace tonquelle::test {
 // private server the test fixture started. False when there is none.
 bool UsePrivateServer();
 
-// The private server's sinks and their monitors' channel maps; the stereo one is the default.
-inline constexpr const char* StereoSink = "tq_stereo";
-inline constexpr const char* StereoMap = "front-left,front-right";
-inline constexpr const char* SurroundSink = "tq_surround";
-inline constexpr const char* SurroundMap =
-    "front-left,front-right,front-center,lfe,rear-left,rear-right,side-left,side-right";
+// A sink of the private server, as the recorder needs it: name, channels, channel map.
+struct MonitorSink {
+    const char* Name;
+    std::int32_t Channels;
+    const char* Map;
+};
+// The private server's sinks, device ids 0 to 3 in the device list; the stereo one is the
+// default.
+inline constexpr MonitorSink StereoSink{"tq_stereo", 2, "front-left,front-right"};
+inline constexpr MonitorSink SurroundSink{
+    "tq_surround", 8,
+    "front-left,front-right,front-center,lfe,rear-left,rear-right,side-left,side-right"};
+inline constexpr MonitorSink Aux4Sink{"tq_aux4", 4, "aux0,aux1,aux2,aux3"};
+inline constexpr MonitorSink MonoSink{"tq_mono", 1, "mono"};
+
+// Kills the private server as a crash would (the program's connections break) or starts it
+// again with the same sinks; true when the fixture script succeeded.
+bool KillPrivateServer();
+bool RestartPrivateServer();
+
+// Kills the private server and restarts it at the latest on the way out, so that a failing test
+// leaves it running for the others.
+class ServerOutage {
+  public:
+    bool Begin() { return KillPrivateServer(); }
+    bool End() {
+        over_ = true;
+        return RestartPrivateServer();
+    }
+    ~ServerOutage() {
+        if (!over_) {
+            RestartPrivateServer();
+        }
+    }
+
+  private:
+    bool over_ = false;
+};
 
 // A process (args[0] looked up in PATH) sharing this one's output; ended (SIGTERM, reaped)
 // when the object goes. Not copyable: it owns the process.
@@ -46,12 +78,11 @@ struct Recording {
 class MonitorRecorder {
   public:
     ~MonitorRecorder() { Stop(); }
-    // The 7.1 sink's monitor when `surround`, else the stereo one's.
-    bool Start(bool surround);
+    bool Start(const MonitorSink& sink);
     Recording Stop();
 
   private:
-    bool surround_ = false;
+    std::int32_t channels_ = 0;
     std::string file_;
     ChildProcess parec_;
 };

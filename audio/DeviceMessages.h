@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include "audio/OutputStream.h"
+#include "audio/WaveOut.h"
+
+namespace tonquelle {
+
+// The German sentence that says why the device refused `config`, for the second line of the
+// start error; empty when the device did not say. Speakers are named as the device dialog
+// names them.
+QString RefusalText(const WaveRefusal& refusal, const OutputConfig& config);
+
+// "1 Kanal", "2 Kanäle".
+QString ChannelCountText(std::int32_t count);
+
+// The message shown when the running generator lost its device for good, with the reason.
+QString DeviceLostText(WaveLossReason reason);
+
+}  // namespace tonquelle
