@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of tools/debian-packages.txt that are not installed yet.
-# Used by run.sh and test.sh; does nothing (and needs no network) when all are present.
+# Installs the Debian packages of the given package lists (default: tools/debian-packages.txt)
+# that are not installed yet. Used by run.sh, test.sh and tools/windows/build-deps.sh; does
+# nothing (and needs no network) when all are present.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-mapfile -t wanted < <(sed -e 's/#.*//' "$here/debian-packages.txt" | awk 'NF { print $1 }')
+(($# == 0)) && set -- "$here/debian-packages.txt"
+mapfile -t wanted < <(sed -e 's/#.*//' "$@" | awk 'NF { print $1 }')
 missing=()
 for package in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
@@ -14,5 +16,5 @@ done
 echo "Installing missing packages: ${missing[*]}"
 sudo=()
 [[ $(id -u) -ne 0 ]] && sudo=(sudo)
-"${sudo[@]}" apt-get update
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+"${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 update
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 install -y --no-install-recommends "${missing[@]}"
