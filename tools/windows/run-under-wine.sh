@@ -24,6 +24,11 @@ for folder in "${dll_folders[@]}"; do
 done
 
 export WINEPATH="$winepath${WINEPATH-}"
+# Wine hands no QT_* variable to a Windows program (they belong to the Linux Qt), but it hands
+# WINEQT_* on as QT_*: so QT_QPA_PLATFORM=offscreen reaches the program as it does on Linux.
+for name in $(compgen -e); do
+    [[ $name == QT_* ]] && export "WINE$name=${!name}"
+done
 export WINEDEBUG=${WINEDEBUG--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES-mscoree=;mshtml=}
 export WINEPREFIX=${WINEPREFIX-${TONQUELLE_WINDOWS_CACHE:-$HOME/.cache/tonquelle-windows}/wine-prefix}
