@@ -6,8 +6,8 @@
 #       -DTONQUELLE_WINDOWS_PREFIXES="<Qt>;<PortAudio>;<GoogleTest>"
 #
 # tools/windows/build-deps.sh builds the prefixes (the Windows Qt, PortAudio and GoogleTest) and
-# prints them. Without TONQUELLE_WINDOWS_PREFIXES only the compiler's own libraries are found:
-# enough for the portable core without its tests, and for building those prefixes themselves.
+# prints them. Without TONQUELLE_WINDOWS_PREFIXES only the compiler's own libraries are found,
+# as when build-deps.sh builds those prefixes.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
