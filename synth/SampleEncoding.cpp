@@ -22,8 +22,10 @@ void StoreLittleEndian(std::uint32_t code, std::uint8_t* out, int bytes) {
 void StoreSample(double value, std::uint8_t*& cursor, std::int32_t resolution) {
     if (value > 1.0) {
         value = 1.0;
-    } else if (!(value >= -1.0)) {  // below -1, or NaN
+    } else if (value < -1.0) {
         value = -1.0;
+    } else if (std::isnan(value)) {
+        value = 0.0;
     }
     const std::int32_t bytes = resolution / 8;
     switch (bytes) {

@@ -117,7 +117,7 @@ void CompareRandomRuns(std::uint64_t seed, std::int32_t resolution, std::int64_t
     }
     EXPECT_GT(samples, 1000000);
     EXPECT_EQ(larger, 0);
-    EXPECT_LE(offByOne * 1000000, (resolution <= 16 ? 0 : 10) * samples)
+    EXPECT_EQ(offByOne, 0)
         << offByOne << " of " << samples << " samples";
 }
 

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+#include "synth/BlockPlan.h"
+
+namespace tonquelle {
+
+// The vector code of the block renderer, built once for each instruction set it supports; the
+// results are the same double for double on all of them (their only fused operations are
+// explicit and correctly rounded everywhere).
+struct BlockKernels {
+    const char* Name;
+    // The values of `frames` frames of one modulator at times `t` into `out`.
+    void (*Modulator)(const ModulatorPlan& plan, const double* t, std::int32_t frames, double* out);
+    // One channel's codes of a block into `codes`: the code of the resolution for each frame
+    // (8 bits 0..255, 24 bits the upper three bytes of the 32-bit code as a signed number), or
+    // OpenCode where the error bound leaves it open. True when a code is open.
+    bool (*Channel)(const ChannelPlan& plan, const BlockValues& block, std::int32_t frames,
+                    std::int32_t* codes);
+    // The own sine (or cosine) and the exact WrapPhase of `count` values, for their tests.
+    void (*Sines)(const double* x, std::int32_t count, bool cosine, double* out);
+    void (*WrapPhases)(const double* x, std::int32_t count, double* out);
+};
+
+// Two lanes of SSE2 with a library call per fused multiply-add: every x86-64 processor, or
+// any processor where the compiler has no vector unit to use.
+const BlockKernels& BaselineKernels();
+// Four lanes of AVX2 with FMA; nullptr where this build has no such kernels.
+const BlockKernels* Avx2Kernels();
+// The fastest set the processor runs, chosen once.
+const BlockKernels& ChosenKernels();
+
+}  // namespace tonquelle

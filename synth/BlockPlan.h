@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+
+#include "audio/OutputStream.h"
+
+namespace tonquelle {
+
+// Frames rendered per step: the time base, the modulators and every channel's codes of a block
+// are computed in arrays that stay in the first-level cache.
+inline constexpr std::int32_t RenderBlockFrames = 256;
+// Elements per vector in the block kernels; blocks are padded to whole vectors.
+inline constexpr std::int32_t VectorLanes = 4;
+
+// A shape as the block kernels evaluate it: the built-in shapes, a user table, or constant 0
+// (an unknown index or an empty table).
+enum class ShapeKind : std::int32_t { Sine, Triangle, SawFalling, SawRising, Square, User, Zero };
+inline constexpr std::int32_t ShapeKindCount = 7;
+
+// A user table with the figures its error bound needs.
+struct UserShape {
+    const double* Points = nullptr;
+    std::int32_t Count = 0;
+    double PositionScale = 0.0;  // Count / 2π, as WaveUser forms it
+    // |value error| per radian of phase error (the steepest segment), and the roundings of two
+    // evaluations in radians-free units.
+    double Slope = 0.0;
+    double Rounding = 0.0;
+};
+
+// A modulator shared by every channel with the same modulation: the shape (or, for frequency
+// modulation, the shape's integral) at Angular · t.
+struct ModulatorPlan {
+    ShapeKind Shape = ShapeKind::Zero;
+    bool Integral = false;  // frequency modulation: 2π · I(x) / Angular; else the shape at x
+    double Angular = 0.0;   // FMFrequency · 2π or AMFrequency · 2π
+    UserShape Table;        // amplitude modulation with a user shape
+    // Bound of |own value − defined value| for every value of the modulator; 0: exact.
+    double Error = 0.0;
+};
+
+// How the carrier phase is formed.
+enum class PhaseKind : std::int32_t {
+    Plain,      // Frequency · 2π · t + PhaseShift
+    Centre,     // frequency modulation at 0 Hz: t · 2π · (max + min) / 2 + PhaseShift
+    Modulated,  // the centre phase plus (modulator · (max − min)) / 2
+};
+inline constexpr std::int32_t PhaseKindCount = 3;
+
+// The constants of one channel's block evaluation, built per buffer from its live settings.
+struct ChannelPlan {
+    bool Muted = false;
+    PhaseKind Phase = PhaseKind::Plain;
+    ShapeKind Carrier = ShapeKind::Zero;
+    bool AmplitudeModulated = false;
+    bool ExactDeviation = true;  // the modulator's values are the defined ones
+
+    double Angular = 0.0;     // Frequency · 2π
+    double PhaseShift = 0.0;  // radians
+    double CentreSum = 0.0;   // FMMaxFreq + FMMinFreq
+    double Span = 0.0;        // FMMaxFreq − FMMinFreq
+    // Bound of the deviation's error: DeviationError + |deviation| · 2^-51.
+    double DeviationError = 0.0;
+    std::int32_t FMModulator = -1;  // index into the block's modulator values
+
+    UserShape CarrierTable;
+
+    double Amplitude = 0.0;
+    double AMSpan = 0.0;    // AMMaxAmp − AMMinAmp
+    double AMMiddle = 0.0;  // (AMMaxAmp + AMMinAmp) / 2
+    double AmplitudeError = 0.0;
+    std::int32_t AMModulator = -1;
+
+    std::int32_t Resolution = 16;
+};
+
+// Marks a code that is not proven; no value gives it (the lowest code is −2147483647).
+inline constexpr std::int32_t OpenCode = INT32_MIN;
+
+// What a block's channels read: the time base and the values of the distinct modulators, each
+// for RenderBlockFrames frames (padded to whole vectors).
+struct BlockValues {
+    alignas(64) double Time[RenderBlockFrames];       // t = frame / rate
+    alignas(64) double TimeAngle[RenderBlockFrames];  // t · 2π
+    alignas(64) double Modulators[2 * MaxChannels][RenderBlockFrames];
+};
+
+}  // namespace tonquelle

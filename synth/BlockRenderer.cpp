@@ -1,0 +1,82 @@
+#include "synth/BlockRenderer.h"
+
+#include <algorithm>
+
+#include "synth/ChannelPlans.h"
+#include "synth/CodeWriter.h"
+#include "synth/SampleEncoding.h"
+#include "synth/WaveShapes.h"
+
+namespace tonquelle {
+
+namespace {
+
+// Overwrites the samples whose codes the kernels left open with StoreSample's bytes for
+// ChannelValue.
+void StoreOpenSamples(const ChannelState& channel, const ChannelCodes& codes, const double* t,
+                      std::int32_t frames, std::int32_t resolution, std::int32_t frameBytes,
+                      std::uint8_t* out) {
+    for (std::int32_t i = 0; i < frames; ++i) {
+        if (codes[i] == OpenCode) {
+            std::uint8_t* cursor = out + static_cast<std::ptrdiff_t>(i) * frameBytes;
+            StoreSample(ChannelValue(channel.LiveSettings, channel.LiveWaveforms, t[i]), cursor,
+                        resolution);
+        }
+    }
+}
+
+}  // namespace
+
+std::int32_t ChannelsInUse(const OutputStream& stream) {
+    return std::clamp(stream.Config.ChannelCount, 0, MaxChannels);
+}
+
+void BlockTimes(std::int64_t firstFrame, std::int32_t sampleRate, std::int32_t frames, double* t) {
+    // first + i is the exact double of the frame number for any counter below 2^53.
+    const double first = static_cast<double>(firstFrame);
+    const double rate = static_cast<double>(sampleRate);
+    for (std::int32_t i = 0; i < frames; ++i) {
+        t[i] = (first + static_cast<double>(i)) / rate;
+    }
+}
+
+void RenderFrames(const OutputStream& stream, std::int64_t firstFrame, std::int32_t frames,
+                  std::uint8_t* buffer, const BlockKernels& kernels) {
+    const std::int32_t channels = ChannelsInUse(stream);
+    const std::int32_t resolution = stream.Config.Resolution;
+    const std::int32_t sampleBytes = resolution / 8;
+    const std::int32_t frameBytes = channels * sampleBytes;
+    BufferPlans plans;
+    for (std::int32_t c = 0; c < channels; ++c) {
+        const ChannelState& state = stream.Channels[c];
+        PlanChannel(state.LiveSettings, state.LiveWaveforms, resolution, plans);
+    }
+    BlockValues block;
+    ChannelCodes codes[MaxChannels];
+    for (std::int32_t first = 0; first < frames; first += RenderBlockFrames) {
+        const std::int32_t count = std::min(RenderBlockFrames, frames - first);
+        // Whole vectors: the padding frames are computed and never written.
+        const std::int32_t padded = (count + VectorLanes - 1) / VectorLanes * VectorLanes;
+        BlockTimes(firstFrame + first, stream.Config.SampleRate, padded, block.Time);
+        for (std::int32_t i = 0; i < padded; ++i) {
+            block.TimeAngle[i] = block.Time[i] * TwoPi;
+        }
+        for (std::int32_t m = 0; m < plans.ModulatorCount; ++m) {
+            kernels.Modulator(plans.Modulators[m], block.Time, padded, block.Modulators[m]);
+        }
+        std::uint8_t* out = buffer + static_cast<std::ptrdiff_t>(first) * frameBytes;
+        bool open[MaxChannels];
+        for (std::int32_t c = 0; c < channels; ++c) {
+            open[c] = kernels.Channel(plans.Channels[c], block, count, codes[c]);
+        }
+        WriteInterleaved(codes, channels, count, sampleBytes, out);
+        for (std::int32_t c = 0; c < channels; ++c) {
+            if (open[c]) {
+                StoreOpenSamples(stream.Channels[c], codes[c], block.Time, count, resolution,
+                                 frameBytes, out + c * sampleBytes);
+            }
+        }
+    }
+}
+
+}  // namespace tonquelle

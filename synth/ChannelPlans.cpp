@@ -1,0 +1,140 @@
+#include "synth/ChannelPlans.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+#include "synth/ErrorModel.h"
+#include "synth/WaveShapes.h"
+
+namespace tonquelle {
+
+namespace {
+
+// The shape ShapeValue evaluates for `index` (a user shape without points gives 0).
+ShapeKind ShapeKindOf(std::int32_t index, const WaveformTable& table) {
+    if (index >= WaveformIndex::Sine && index < WaveformIndex::User) {
+        return static_cast<ShapeKind>(index);
+    }
+    const bool hasPoints = table.PointCount > 0 && table.Points;
+    return index == WaveformIndex::User && hasPoints ? ShapeKind::User : ShapeKind::Zero;
+}
+
+// The integral ShapeIntegral evaluates for `index` (none for the user shape).
+ShapeKind IntegralKindOf(std::int32_t index) {
+    return index >= WaveformIndex::Sine && index < WaveformIndex::User
+               ? static_cast<ShapeKind>(index)
+               : ShapeKind::Zero;
+}
+
+// The user table's figures. Two evaluations at phases e apart differ by at most Slope · e plus
+// their roundings: the position's (the steepest step per unit of position), the interpolation's
+// (six of the largest point) and that of WrapPhase's sum with 2π for small negative phases.
+UserShape UserShapeOf(const WaveformTable& table) {
+    UserShape shape;
+    shape.Points = table.Points.get();
+    shape.Count = table.PointCount;
+    shape.PositionScale = table.PointCount / TwoPi;
+    double steepest = 0.0;
+    double largest = 0.0;
+    for (std::int32_t k = 0; k < table.PointCount; ++k) {
+        const double step = table.Points[(k + 1) % table.PointCount] - table.Points[k];
+        steepest = std::max(steepest, std::fabs(step));
+        largest = std::max(largest, std::fabs(table.Points[k]));
+    }
+    shape.Slope = steepest * shape.PositionScale * (1.0 + 0x1p-40);
+    shape.Rounding = (steepest * (table.PointCount + 2.0) + 6.0 * largest + 8.0 * shape.Slope) *
+                     errors::ProductRounding;
+    return shape;
+}
+
+// The index of an equal modulator already planned, or of a new one.
+std::int32_t ShareModulator(const ModulatorPlan& modulator, BufferPlans& plans) {
+    for (std::int32_t m = 0; m < plans.ModulatorCount; ++m) {
+        const ModulatorPlan& other = plans.Modulators[m];
+        if (other.Shape == modulator.Shape && other.Integral == modulator.Integral &&
+            std::bit_cast<std::uint64_t>(other.Angular) ==
+                std::bit_cast<std::uint64_t>(modulator.Angular) &&
+            other.Table.Points == modulator.Table.Points) {
+            return m;
+        }
+    }
+    plans.Modulators[plans.ModulatorCount] = modulator;
+    return plans.ModulatorCount++;
+}
+
+void PlanPhase(const ChannelSettings& s, ChannelPlan& plan, BufferPlans& plans) {
+    plan.PhaseShift = s.PhaseShift;
+    if ((s.Flags & FlagFM) == 0) {
+        plan.Phase = PhaseKind::Plain;
+        plan.Angular = s.Frequency * TwoPi;
+        return;
+    }
+    plan.CentreSum = s.FMMaxFreq + s.FMMinFreq;
+    if (s.FMFrequency == 0.0) {
+        plan.Phase = PhaseKind::Centre;
+        return;
+    }
+    plan.Phase = PhaseKind::Modulated;
+    plan.Span = s.FMMaxFreq - s.FMMinFreq;
+    ModulatorPlan modulator;
+    modulator.Shape = IntegralKindOf(s.FMWaveform);
+    modulator.Integral = true;
+    modulator.Angular = s.FMFrequency * TwoPi;
+    if (modulator.Shape == ShapeKind::Sine) {
+        // The own cosine's error, through 1 − cos, the division by the angular frequency and
+        // the product with 2π.
+        modulator.Error = TwoPi / std::fabs(modulator.Angular) * (1.0 + 0x1p-50) *
+                          (errors::TrigError + errors::DeviationRounding);
+    }
+    plan.FMModulator = ShareModulator(modulator, plans);
+    plan.ExactDeviation = modulator.Error == 0.0;
+    plan.DeviationError = std::fabs(plan.Span) * 0.5 * modulator.Error * (1.0 + 0x1p-50);
+}
+
+void PlanAmplitude(const ChannelSettings& s, const WaveformTable& table, ChannelPlan& plan,
+                   BufferPlans& plans) {
+    plan.Amplitude = s.Amplitude;
+    plan.AmplitudeModulated = (s.Flags & FlagAM) != 0;
+    if (!plan.AmplitudeModulated) {
+        return;
+    }
+    plan.AMSpan = s.AMMaxAmp - s.AMMinAmp;
+    plan.AMMiddle = (s.AMMaxAmp + s.AMMinAmp) / 2;
+    ModulatorPlan modulator;
+    modulator.Shape = ShapeKindOf(s.AMWaveform, table);
+    modulator.Angular = s.AMFrequency * TwoPi;
+    if (modulator.Shape == ShapeKind::User) {
+        modulator.Table = UserShapeOf(table);
+    }
+    if (modulator.Shape == ShapeKind::Sine) {
+        modulator.Error = errors::TrigError;
+        // m · span / 2 + middle from an m within Error of the defined one: the products and the
+        // sum round in both computations.
+        plan.AmplitudeError =
+            std::fabs(plan.AMSpan) * 0.5 * modulator.Error * (1.0 + 0x1p-50) +
+            (std::fabs(plan.AMSpan) * 1.01 + std::fabs(plan.AMMiddle)) * errors::ProductRounding;
+    }
+    plan.AMModulator = ShareModulator(modulator, plans);
+}
+
+}  // namespace
+
+void PlanChannel(const ChannelSettings& settings, const ChannelTables& tables,
+                 std::int32_t resolution, BufferPlans& plans) {
+    ChannelPlan& plan = plans.Channels[plans.ChannelCount++];
+    plan = ChannelPlan{};
+    plan.Resolution = resolution;
+    plan.Muted = (settings.Flags & FlagMute) != 0;
+    if (plan.Muted) {
+        return;
+    }
+    plan.Carrier = ShapeKindOf(settings.Waveform, tables[WaveformSlotCarrier]);
+    if (plan.Carrier == ShapeKind::User) {
+        plan.CarrierTable = UserShapeOf(tables[WaveformSlotCarrier]);
+    }
+    PlanPhase(settings, plan, plans);
+    PlanAmplitude(settings, tables[WaveformSlotAM], plan, plans);
+}
+
+}  // namespace tonquelle
