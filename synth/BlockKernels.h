@@ -14,10 +14,11 @@ struct BlockKernels {
     // The values of `frames` frames of one modulator at times `t` into `out`.
     void (*Modulator)(const ModulatorPlan& plan, const double* t, std::int32_t frames, double* out);
     // One channel's codes of a block into `codes`: the code of the resolution for each frame
-    // (8 bits 0..255, 24 bits the upper three bytes of the 32-bit code as a signed number), or
-    // OpenCode where the error bound leaves it open. True when a code is open.
-    bool (*Channel)(const ChannelPlan& plan, const BlockValues& block, std::int32_t frames,
-                    std::int32_t* codes);
+    // (8 bits 0..255, 24 bits the upper three bytes of the 32-bit code as a signed number).
+    // Sets the bit of `open` (OpenWords words, cleared by the caller) of each frame whose code
+    // the error bound leaves open.
+    void (*Channel)(const ChannelPlan& plan, const BlockValues& block, std::int32_t frames,
+                    std::int32_t* codes, std::uint64_t* open);
     // The own sine (or cosine) and the exact WrapPhase of `count` values, for their tests.
     void (*Sines)(const double* x, std::int32_t count, bool cosine, double* out);
     void (*WrapPhases)(const double* x, std::int32_t count, double* out);

@@ -26,6 +26,7 @@ struct UserShape {
     // evaluations in radians-free units.
     double Slope = 0.0;
     double Rounding = 0.0;
+    double Largest = 0.0;  // the largest |point|
 };
 
 // A modulator shared by every channel with the same modulation: the shape (or, for frequency
@@ -46,6 +47,13 @@ enum class PhaseKind : std::int32_t {
     Modulated,  // the centre phase plus (modulator · (max − min)) / 2
 };
 inline constexpr std::int32_t PhaseKindCount = 3;
+
+// How a channel's codes are proven (see the block kernels' Codes).
+enum class ValueBound : std::int32_t {
+    Exact,      // every value is the defined double: no bound needed
+    Constant,   // full scale cannot be passed: one bound for the channel, grown with shape errors
+    PerSample,  // values may pass full scale: a bound per value, clipping taken into account
+};
 
 // The constants of one channel's block evaluation, built per buffer from its live settings.
 struct ChannelPlan {
@@ -72,10 +80,22 @@ struct ChannelPlan {
     std::int32_t AMModulator = -1;
 
     std::int32_t Resolution = 16;
+    double CodeScale = 32767.0;  // StoreSample's factor (8 bits: (v + 1) · 255 / 2 instead)
+    std::int32_t CodeShift = 0;  // 8 for 24 bits: the upper three bytes of the 32-bit code
+
+    ValueBound Bound = ValueBound::Exact;
+    // The error of the shape that is the same for every phase (the own sine's).
+    double ShapeError = 0.0;
+    // From a value error to the error of the scaled value, with the margin of its rounding.
+    double CodeErrorScale = 0.0;
+    // ValueBound::Constant: the scaled value's error bound for an exact phase, and its growth
+    // per unit of shape error.
+    double ValueError = 0.0;
+    double ErrorPerShapeError = 0.0;
 };
 
-// Marks a code that is not proven; no value gives it (the lowest code is −2147483647).
-inline constexpr std::int32_t OpenCode = INT32_MIN;
+// One bit per frame of a block: set where the code is open.
+inline constexpr std::int32_t OpenWords = RenderBlockFrames / 64;
 
 // What a block's channels read: the time base and the values of the distinct modulators, each
 // for RenderBlockFrames frames (padded to whole vectors).

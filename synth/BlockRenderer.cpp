@@ -1,6 +1,7 @@
 #include "synth/BlockRenderer.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "synth/ChannelPlans.h"
 #include "synth/CodeWriter.h"
@@ -13,14 +14,17 @@ namespace {
 
 // Overwrites the samples whose codes the kernels left open with StoreSample's bytes for
 // ChannelValue.
-void StoreOpenSamples(const ChannelState& channel, const ChannelCodes& codes, const double* t,
+void StoreOpenSamples(const ChannelState& channel, const std::uint64_t* open, const double* t,
                       std::int32_t frames, std::int32_t resolution, std::int32_t frameBytes,
                       std::uint8_t* out) {
-    for (std::int32_t i = 0; i < frames; ++i) {
-        if (codes[i] == OpenCode) {
-            std::uint8_t* cursor = out + static_cast<std::ptrdiff_t>(i) * frameBytes;
-            StoreSample(ChannelValue(channel.LiveSettings, channel.LiveWaveforms, t[i]), cursor,
-                        resolution);
+    for (std::int32_t word = 0; word < OpenWords; ++word) {
+        for (std::uint64_t bits = open[word]; bits != 0; bits &= bits - 1) {
+            const std::int32_t i = word * 64 + std::countr_zero(bits);
+            if (i < frames) {
+                std::uint8_t* cursor = out + static_cast<std::ptrdiff_t>(i) * frameBytes;
+                StoreSample(ChannelValue(channel.LiveSettings, channel.LiveWaveforms, t[i]), cursor,
+                            resolution);
+            }
         }
     }
 }
@@ -65,16 +69,14 @@ void RenderFrames(const OutputStream& stream, std::int64_t firstFrame, std::int3
             kernels.Modulator(plans.Modulators[m], block.Time, padded, block.Modulators[m]);
         }
         std::uint8_t* out = buffer + static_cast<std::ptrdiff_t>(first) * frameBytes;
-        bool open[MaxChannels];
+        std::uint64_t open[MaxChannels][OpenWords] = {};
         for (std::int32_t c = 0; c < channels; ++c) {
-            open[c] = kernels.Channel(plans.Channels[c], block, count, codes[c]);
+            kernels.Channel(plans.Channels[c], block, count, codes[c], open[c]);
         }
         WriteInterleaved(codes, channels, count, sampleBytes, out);
         for (std::int32_t c = 0; c < channels; ++c) {
-            if (open[c]) {
-                StoreOpenSamples(stream.Channels[c], codes[c], block.Time, count, resolution,
-                                 frameBytes, out + c * sampleBytes);
-            }
+            StoreOpenSamples(stream.Channels[c], open[c], block.Time, count, resolution, frameBytes,
+                             out + c * sampleBytes);
         }
     }
 }

@@ -42,6 +42,7 @@ UserShape UserShapeOf(const WaveformTable& table) {
         steepest = std::max(steepest, std::fabs(step));
         largest = std::max(largest, std::fabs(table.Points[k]));
     }
+    shape.Largest = largest;
     shape.Slope = steepest * shape.PositionScale * (1.0 + 0x1p-40);
     shape.Rounding = (steepest * (table.PointCount + 2.0) + 6.0 * largest + 8.0 * shape.Slope) *
                      errors::ProductRounding;
@@ -118,6 +119,55 @@ void PlanAmplitude(const ChannelSettings& s, const WaveformTable& table, Channel
     plan.AMModulator = ShareModulator(modulator, plans);
 }
 
+// The largest |value| of a shape: the built-in ones stay within ±1 (the own sine within a few
+// units in the last place of it).
+double LargestValue(ShapeKind kind, const UserShape& table) {
+    switch (kind) {
+        case ShapeKind::User:
+            return table.Largest;
+        case ShapeKind::Zero:
+            return 0.0;
+        default:
+            return 1.0;
+    }
+}
+
+// How the codes are proven, and the constants of that proof.
+void PlanCodes(ChannelPlan& plan, const ModulatorPlan* am) {
+    const std::int32_t bytes = plan.Resolution / 8;
+    plan.CodeScale = bytes == 2 ? 32767.0 : 2147483647.0;
+    plan.CodeShift = bytes == 3 ? 8 : 0;
+    const double factor = bytes == 1 ? 127.5 : plan.CodeScale;
+    const double scaledMax = bytes == 1 ? 255.0 : plan.CodeScale;
+    plan.CodeErrorScale = factor * (1.0 + 0x1p-50);
+    plan.ShapeError = plan.Carrier == ShapeKind::Sine ? errors::TrigError : 0.0;
+    const bool exactPhase = plan.Phase != PhaseKind::Modulated || plan.ExactDeviation;
+    if (exactPhase && plan.ShapeError == 0.0 && plan.AmplitudeError == 0.0) {
+        plan.Bound = ValueBound::Exact;
+        return;
+    }
+    const double margin = 1.0 + 0x1p-50;
+    const double shapeMax = LargestValue(plan.Carrier, plan.CarrierTable) * margin;
+    const double amplitudeMax =
+        (am ? std::fabs(plan.AMSpan) * 0.5 * LargestValue(am->Shape, am->Table) * margin +
+                  std::fabs(plan.AMMiddle)
+            : std::fabs(plan.Amplitude)) *
+            margin +
+        plan.AmplitudeError;
+    if (!(shapeMax * amplitudeMax * margin <= 1.0)) {
+        plan.Bound = ValueBound::PerSample;
+        return;
+    }
+    // As the per-sample bound, with the largest shape and amplitude: (|a| + ea) · es +
+    // (|s| + es) · ea + |v| · 2^-51, then scaled, plus the rounding of the scaled value.
+    plan.Bound = ValueBound::Constant;
+    const double valueError = amplitudeMax * plan.ShapeError + shapeMax * plan.AmplitudeError +
+                              plan.ShapeError * plan.AmplitudeError + errors::ProductRounding;
+    plan.ValueError =
+        valueError * plan.CodeErrorScale + scaledMax * errors::ScaledRounding + 0x1p-60;
+    plan.ErrorPerShapeError = (amplitudeMax + plan.AmplitudeError) * plan.CodeErrorScale;
+}
+
 }  // namespace
 
 void PlanChannel(const ChannelSettings& settings, const ChannelTables& tables,
@@ -135,6 +185,7 @@ void PlanChannel(const ChannelSettings& settings, const ChannelTables& tables,
     }
     PlanPhase(settings, plan, plans);
     PlanAmplitude(settings, tables[WaveformSlotAM], plan, plans);
+    PlanCodes(plan, plan.AmplitudeModulated ? &plans.Modulators[plan.AMModulator] : nullptr);
 }
 
 }  // namespace tonquelle
