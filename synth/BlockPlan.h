@@ -67,7 +67,7 @@ struct ChannelPlan {
     double PhaseShift = 0.0;  // radians
     double CentreSum = 0.0;   // FMMaxFreq + FMMinFreq
     double Span = 0.0;        // FMMaxFreq − FMMinFreq
-    // Bound of the deviation's error: DeviationError + |deviation| · 2^-51.
+    // Bound of |own deviation − defined deviation|.
     double DeviationError = 0.0;
     std::int32_t FMModulator = -1;  // index into the block's modulator values
 
@@ -88,9 +88,10 @@ struct ChannelPlan {
     double ShapeError = 0.0;
     // From a value error to the error of the scaled value, with the margin of its rounding.
     double CodeErrorScale = 0.0;
-    // ValueBound::Constant: the scaled value's error bound for an exact phase, and its growth
+    // ValueBound::Constant: how far from its nearest whole number a scaled value may lie with
+    // its code proven (½ less the error bound for an exact phase), and how much that shrinks
     // per unit of shape error.
-    double ValueError = 0.0;
+    double Room = 0.0;
     double ErrorPerShapeError = 0.0;
 };
 

@@ -90,7 +90,12 @@ void PlanPhase(const ChannelSettings& s, ChannelPlan& plan, BufferPlans& plans) 
     }
     plan.FMModulator = ShareModulator(modulator, plans);
     plan.ExactDeviation = modulator.Error == 0.0;
-    plan.DeviationError = std::fabs(plan.Span) * 0.5 * modulator.Error * (1.0 + 0x1p-50);
+    // (dd · span) / 2 from a dd within Error of the defined one: the product rounds in both
+    // computations, by at most a relative 2^-53 of a deviation at most |span| / 2 · 4π / |W|.
+    const double largestDeviation =
+        std::fabs(plan.Span) * 0.5 * 2.0 * TwoPi / std::fabs(modulator.Angular);
+    plan.DeviationError = std::fabs(plan.Span) * 0.5 * modulator.Error * (1.0 + 0x1p-50) +
+                          largestDeviation * errors::ProductRounding;
 }
 
 void PlanAmplitude(const ChannelSettings& s, const WaveformTable& table, ChannelPlan& plan,
@@ -163,8 +168,8 @@ void PlanCodes(ChannelPlan& plan, const ModulatorPlan* am) {
     plan.Bound = ValueBound::Constant;
     const double valueError = amplitudeMax * plan.ShapeError + shapeMax * plan.AmplitudeError +
                               plan.ShapeError * plan.AmplitudeError + errors::ProductRounding;
-    plan.ValueError =
-        valueError * plan.CodeErrorScale + scaledMax * errors::ScaledRounding + 0x1p-60;
+    plan.Room =
+        0.5 - (valueError * plan.CodeErrorScale + scaledMax * errors::ScaledRounding + 0x1p-60);
     plan.ErrorPerShapeError = (amplitudeMax + plan.AmplitudeError) * plan.CodeErrorScale;
 }
 
