@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "synth/BlockPlan.h"
+#include "synth/CodeWriter.h"
 
 namespace tonquelle {
 
@@ -11,6 +12,10 @@ namespace tonquelle {
 // explicit and correctly rounded everywhere).
 struct BlockKernels {
     const char* Name;
+    // t = frame / rate and t · 2π for `frames` frames from `firstFrame`: the time base every
+    // channel shares.
+    void (*Times)(std::int64_t firstFrame, std::int32_t sampleRate, std::int32_t frames, double* t,
+                  double* angle);
     // The values of `frames` frames of one modulator at times `t` into `out`.
     void (*Modulator)(const ModulatorPlan& plan, const double* t, std::int32_t frames, double* out);
     // One channel's codes of a block into `codes`: the code of the resolution for each frame
@@ -19,6 +24,9 @@ struct BlockKernels {
     // the error bound leaves open.
     void (*Channel)(const ChannelPlan& plan, const BlockValues& block, std::int32_t frames,
                     std::int32_t* codes, std::uint64_t* open);
+    // Writes `frames` interleaved frames from the channels' codes (WriteInterleaved).
+    void (*Interleave)(const ChannelCodes* codes, std::int32_t channels, std::int32_t frames,
+                       std::int32_t sampleBytes, std::uint8_t* out);
     // The own sine (or cosine) and the exact WrapPhase of `count` values, for their tests.
     void (*Sines)(const double* x, std::int32_t count, bool cosine, double* out);
     void (*WrapPhases)(const double* x, std::int32_t count, double* out);

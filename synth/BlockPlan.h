@@ -35,7 +35,8 @@ struct ModulatorPlan {
     ShapeKind Shape = ShapeKind::Zero;
     bool Integral = false;  // frequency modulation: 2π · I(x) / Angular; else the shape at x
     double Angular = 0.0;   // FMFrequency · 2π or AMFrequency · 2π
-    UserShape Table;        // amplitude modulation with a user shape
+    double DeviationScale = 0.0;  // 2π / Angular, for the sine's integral
+    UserShape Table;              // amplitude modulation with a user shape
     // Bound of |own value − defined value| for every value of the modulator; 0: exact.
     double Error = 0.0;
 };

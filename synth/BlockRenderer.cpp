@@ -35,15 +35,6 @@ std::int32_t ChannelsInUse(const OutputStream& stream) {
     return std::clamp(stream.Config.ChannelCount, 0, MaxChannels);
 }
 
-void BlockTimes(std::int64_t firstFrame, std::int32_t sampleRate, std::int32_t frames, double* t) {
-    // first + i is the exact double of the frame number for any counter below 2^53.
-    const double first = static_cast<double>(firstFrame);
-    const double rate = static_cast<double>(sampleRate);
-    for (std::int32_t i = 0; i < frames; ++i) {
-        t[i] = (first + static_cast<double>(i)) / rate;
-    }
-}
-
 void RenderFrames(const OutputStream& stream, std::int64_t firstFrame, std::int32_t frames,
                   std::uint8_t* buffer, const BlockKernels& kernels) {
     const std::int32_t channels = ChannelsInUse(stream);
@@ -61,10 +52,8 @@ void RenderFrames(const OutputStream& stream, std::int64_t firstFrame, std::int3
         const std::int32_t count = std::min(RenderBlockFrames, frames - first);
         // Whole vectors: the padding frames are computed and never written.
         const std::int32_t padded = (count + VectorLanes - 1) / VectorLanes * VectorLanes;
-        BlockTimes(firstFrame + first, stream.Config.SampleRate, padded, block.Time);
-        for (std::int32_t i = 0; i < padded; ++i) {
-            block.TimeAngle[i] = block.Time[i] * TwoPi;
-        }
+        kernels.Times(firstFrame + first, stream.Config.SampleRate, padded, block.Time,
+                      block.TimeAngle);
         for (std::int32_t m = 0; m < plans.ModulatorCount; ++m) {
             kernels.Modulator(plans.Modulators[m], block.Time, padded, block.Modulators[m]);
         }
@@ -73,7 +62,7 @@ void RenderFrames(const OutputStream& stream, std::int64_t firstFrame, std::int3
         for (std::int32_t c = 0; c < channels; ++c) {
             kernels.Channel(plans.Channels[c], block, count, codes[c], open[c]);
         }
-        WriteInterleaved(codes, channels, count, sampleBytes, out);
+        kernels.Interleave(codes, channels, count, sampleBytes, out);
         for (std::int32_t c = 0; c < channels; ++c) {
             StoreOpenSamples(stream.Channels[c], open[c], block.Time, count, resolution, frameBytes,
                              out + c * sampleBytes);

@@ -17,8 +17,4 @@ void RenderFrames(const OutputStream& stream, std::int64_t firstFrame, std::int3
 // The channels in use, limited to the channel blocks that exist.
 std::int32_t ChannelsInUse(const OutputStream& stream);
 
-// t = frame / sampleRate for `frames` consecutive frames from `firstFrame`: the time base every
-// channel of a frame shares.
-void BlockTimes(std::int64_t firstFrame, std::int32_t sampleRate, std::int32_t frames, double* t);
-
 }  // namespace tonquelle

@@ -82,9 +82,10 @@ void PlanPhase(const ChannelSettings& s, ChannelPlan& plan, BufferPlans& plans) 
     modulator.Shape = IntegralKindOf(s.FMWaveform);
     modulator.Integral = true;
     modulator.Angular = s.FMFrequency * TwoPi;
+    modulator.DeviationScale = TwoPi / modulator.Angular;
     if (modulator.Shape == ShapeKind::Sine) {
-        // The own cosine's error, through 1 − cos, the division by the angular frequency and
-        // the product with 2π.
+        // The own cosine's error, scaled by 2π / W, and the roundings of 1 − cos and of that
+        // scaling in both computations.
         modulator.Error = TwoPi / std::fabs(modulator.Angular) * (1.0 + 0x1p-50) *
                           (errors::TrigError + errors::DeviationRounding);
     }

@@ -7,9 +7,9 @@ namespace tonquelle {
 namespace {
 
 template <int Bytes>
-void Write(const ChannelCodes* codes, std::int32_t channels, std::int32_t frames,
-           std::uint8_t* out) {
-    for (std::int32_t i = 0; i < frames; ++i) {
+void Write(const ChannelCodes* codes, std::int32_t channels, std::int32_t first,
+           std::int32_t frames, std::uint8_t* out) {
+    for (std::int32_t i = first; i < first + frames; ++i) {
         for (std::int32_t c = 0; c < channels; ++c) {
             const auto code = static_cast<std::uint32_t>(codes[c][i]);
             std::uint8_t bytes[4];
@@ -25,19 +25,19 @@ void Write(const ChannelCodes* codes, std::int32_t channels, std::int32_t frames
 }  // namespace
 
 void WriteInterleaved(const ChannelCodes* codes, std::int32_t channels, std::int32_t frames,
-                      std::int32_t sampleBytes, std::uint8_t* out) {
+                      std::int32_t sampleBytes, std::uint8_t* out, std::int32_t first) {
     switch (sampleBytes) {
         case 1:
-            Write<1>(codes, channels, frames, out);
+            Write<1>(codes, channels, first, frames, out);
             break;
         case 2:
-            Write<2>(codes, channels, frames, out);
+            Write<2>(codes, channels, first, frames, out);
             break;
         case 3:
-            Write<3>(codes, channels, frames, out);
+            Write<3>(codes, channels, first, frames, out);
             break;
         case 4:
-            Write<4>(codes, channels, frames, out);
+            Write<4>(codes, channels, first, frames, out);
             break;
         default:
             break;  // no sample width: StoreSample writes nothing either

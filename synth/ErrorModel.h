@@ -29,9 +29,10 @@ inline constexpr double OwnTrigError = 0x1.6p-50;
 // The two together: how far an own sine or cosine may lie from the library's.
 inline constexpr double TrigError = LibraryTrigError + OwnTrigError;
 
-// From a cosine error to the error of 2π · (1 − cos x) / W: the roundings of 1 − cos, of the
-// division and of the product, six units of a value at most 2 in all (both computations) with
-// a margin: |dd' − dd| ≤ 2π/|W| · (1 + 2^-50) · (TrigError + DeviationRounding).
+// From a cosine error to the error of dd = 2π · (1 − cos x) / W: the roundings of 1 − cos and
+// of the scaling (a division and a product in the definition; a product with the rounded
+// 2π / W, itself one rounding off, in the block kernels), six of a value at most 2 in all,
+// with a margin: |dd' − dd| ≤ 2π/|W| · (1 + 2^-50) · (TrigError + DeviationRounding).
 inline constexpr double DeviationRounding = 0x1p-49;
 
 // Relative rounding of one product or sum, in both computations, with a margin: a result that
