@@ -68,8 +68,9 @@ struct ChannelPlan {
     double PhaseShift = 0.0;  // radians
     double CentreSum = 0.0;   // FMMaxFreq + FMMinFreq
     double Span = 0.0;        // FMMaxFreq − FMMinFreq
-    // Bound of |own deviation − defined deviation|.
+    // Bound of |own deviation − defined deviation|, and of |deviation|.
     double DeviationError = 0.0;
+    double LargestDeviation = 0.0;
     std::int32_t FMModulator = -1;  // index into the block's modulator values
 
     UserShape CarrierTable;

@@ -49,6 +49,20 @@ UserShape UserShapeOf(const WaveformTable& table) {
     return shape;
 }
 
+// The largest |integral| of a shape: 2 for the sine, π/2 (triangle, saws) and π (square).
+double LargestIntegral(ShapeKind kind) {
+    switch (kind) {
+        case ShapeKind::Sine:
+            return 2.0;
+        case ShapeKind::Square:
+            return Pi;
+        case ShapeKind::Zero:
+            return 0.0;
+        default:
+            return Pi / 2.0;
+    }
+}
+
 // The index of an equal modulator already planned, or of a new one.
 std::int32_t ShareModulator(const ModulatorPlan& modulator, BufferPlans& plans) {
     for (std::int32_t m = 0; m < plans.ModulatorCount; ++m) {
@@ -93,10 +107,10 @@ void PlanPhase(const ChannelSettings& s, ChannelPlan& plan, BufferPlans& plans) 
     plan.ExactDeviation = modulator.Error == 0.0;
     // (dd · span) / 2 from a dd within Error of the defined one: the product rounds in both
     // computations, by at most a relative 2^-53 of a deviation at most |span| / 2 · 4π / |W|.
-    const double largestDeviation =
-        std::fabs(plan.Span) * 0.5 * 2.0 * TwoPi / std::fabs(modulator.Angular);
+    plan.LargestDeviation = std::fabs(plan.Span) * 0.5 * LargestIntegral(modulator.Shape) * TwoPi /
+                            std::fabs(modulator.Angular) * (1.0 + 0x1p-40);
     plan.DeviationError = std::fabs(plan.Span) * 0.5 * modulator.Error * (1.0 + 0x1p-50) +
-                          largestDeviation * errors::ProductRounding;
+                          plan.LargestDeviation * errors::ProductRounding;
 }
 
 void PlanAmplitude(const ChannelSettings& s, const WaveformTable& table, ChannelPlan& plan,
