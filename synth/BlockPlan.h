@@ -39,6 +39,8 @@ struct ModulatorPlan {
     UserShape Table;              // amplitude modulation with a user shape
     // Bound of |own value − defined value| for every value of the modulator; 0: exact.
     double Error = 0.0;
+    // Computed with the library's functions, one value at a time: the defined values.
+    bool Defined = false;
 };
 
 // How the carrier phase is formed.
@@ -58,6 +60,7 @@ enum class ValueBound : std::int32_t {
 
 // The constants of one channel's block evaluation, built per buffer from its live settings.
 struct ChannelPlan {
+    const ChannelSettings* Settings = nullptr;  // the live settings the plan was made from
     bool Muted = false;
     PhaseKind Phase = PhaseKind::Plain;
     ShapeKind Carrier = ShapeKind::Zero;

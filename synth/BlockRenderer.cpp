@@ -46,6 +46,7 @@ void RenderFrames(const OutputStream& stream, std::int64_t firstFrame, std::int3
         const ChannelState& state = stream.Channels[c];
         PlanChannel(state.LiveSettings, state.LiveWaveforms, resolution, plans);
     }
+    FinishPlans(plans, static_cast<double>(firstFrame + frames) / stream.Config.SampleRate);
     BlockValues block;
     ChannelCodes codes[MaxChannels];
     for (std::int32_t first = 0; first < frames; first += RenderBlockFrames) {

@@ -194,6 +194,7 @@ void PlanChannel(const ChannelSettings& settings, const ChannelTables& tables,
                  std::int32_t resolution, BufferPlans& plans) {
     ChannelPlan& plan = plans.Channels[plans.ChannelCount++];
     plan = ChannelPlan{};
+    plan.Settings = &settings;
     plan.Resolution = resolution;
     plan.Muted = (settings.Flags & FlagMute) != 0;
     if (plan.Muted) {
@@ -205,7 +206,34 @@ void PlanChannel(const ChannelSettings& settings, const ChannelTables& tables,
     }
     PlanPhase(settings, plan, plans);
     PlanAmplitude(settings, tables[WaveformSlotAM], plan, plans);
-    PlanCodes(plan, plan.AmplitudeModulated ? &plans.Modulators[plan.AMModulator] : nullptr);
+}
+
+void FinishPlans(BufferPlans& plans, double lastTime) {
+    for (std::int32_t m = 0; m < plans.ModulatorCount; ++m) {
+        ModulatorPlan& modulator = plans.Modulators[m];
+        // The sine's integral from the library itself where a channel of another carrier shape
+        // reads it and the library's cosine takes its short way (phases below 2^26): those
+        // carriers then get the defined phase with no bound at all.
+        bool definedHelps = false;
+        for (std::int32_t c = 0; c < plans.ChannelCount; ++c) {
+            const ChannelPlan& plan = plans.Channels[c];
+            definedHelps =
+                definedHelps || (plan.FMModulator == m && plan.Carrier != ShapeKind::Sine);
+        }
+        if (modulator.Integral && modulator.Shape == ShapeKind::Sine && definedHelps &&
+            std::fabs(modulator.Angular) * lastTime < 0x1p26) {
+            modulator.Defined = true;
+            modulator.Error = 0.0;
+        }
+    }
+    for (std::int32_t c = 0; c < plans.ChannelCount; ++c) {
+        ChannelPlan& plan = plans.Channels[c];
+        if (plan.Phase == PhaseKind::Modulated && plans.Modulators[plan.FMModulator].Defined) {
+            plan.ExactDeviation = true;
+            plan.DeviationError = 0.0;
+        }
+        PlanCodes(plan, plan.AmplitudeModulated ? &plans.Modulators[plan.AMModulator] : nullptr);
+    }
 }
 
 }  // namespace tonquelle

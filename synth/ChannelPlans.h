@@ -17,8 +17,12 @@ struct BufferPlans {
     std::int32_t ModulatorCount = 0;
 };
 
-// Plans channel `channel` of `plans` from its live settings and tables.
+// Plans the next channel of `plans` from its live settings and tables.
 void PlanChannel(const ChannelSettings& settings, const ChannelTables& tables,
                  std::int32_t resolution, BufferPlans& plans);
+
+// Completes the plans once every channel is in: how each modulator is computed, and how each
+// channel's codes are proven. `lastTime` bounds the time base of the frames to render.
+void FinishPlans(BufferPlans& plans, double lastTime);
 
 }  // namespace tonquelle
