@@ -109,8 +109,10 @@ void PlanPhase(const ChannelSettings& s, ChannelPlan& plan, BufferPlans& plans) 
     // computations, by at most a relative 2^-53 of a deviation at most |span| / 2 · 4π / |W|.
     plan.LargestDeviation = std::fabs(plan.Span) * 0.5 * LargestIntegral(modulator.Shape) * TwoPi /
                             std::fabs(modulator.Angular) * (1.0 + 0x1p-40);
-    plan.DeviationError = std::fabs(plan.Span) * 0.5 * modulator.Error * (1.0 + 0x1p-50) +
-                          plan.LargestDeviation * errors::ProductRounding;
+    // (Never subnormal: arithmetic on subnormal numbers takes a slow path in the processor.)
+    plan.DeviationError = std::max(std::fabs(plan.Span) * 0.5 * modulator.Error * (1.0 + 0x1p-50) +
+                                       plan.LargestDeviation * errors::ProductRounding,
+                                   0x1p-1000);
 }
 
 void PlanAmplitude(const ChannelSettings& s, const WaveformTable& table, ChannelPlan& plan,
@@ -212,13 +214,15 @@ void FinishPlans(BufferPlans& plans, double lastTime) {
     for (std::int32_t m = 0; m < plans.ModulatorCount; ++m) {
         ModulatorPlan& modulator = plans.Modulators[m];
         // The sine's integral from the library itself where a channel of another carrier shape
-        // reads it and the library's cosine takes its short way (phases below 2^26): those
-        // carriers then get the defined phase with no bound at all.
+        // reads it, or one whose deviation is too large for its bound to prove codes, and the
+        // library's cosine takes its short way (phases below 2^26): those channels then get the
+        // defined phase with no bound at all.
         bool definedHelps = false;
         for (std::int32_t c = 0; c < plans.ChannelCount; ++c) {
             const ChannelPlan& plan = plans.Channels[c];
-            definedHelps =
-                definedHelps || (plan.FMModulator == m && plan.Carrier != ShapeKind::Sine);
+            definedHelps = definedHelps ||
+                           (plan.FMModulator == m &&
+                            (plan.Carrier != ShapeKind::Sine || !(plan.DeviationError < 0x1p-36)));
         }
         if (modulator.Integral && modulator.Shape == ShapeKind::Sine && definedHelps &&
             std::fabs(modulator.Angular) * lastTime < 0x1p26) {
