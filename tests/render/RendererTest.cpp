@@ -252,6 +252,56 @@ TEST(Renderer, SineCodesNextToRoundingTiesAreExact) {
     }
 }
 
+// How far the exact sum of the FM phase, centre + deviation, lies from the nearest boundary
+// between two roundings of it (a midpoint between neighbouring doubles), in units of the
+// deviation's last place; `centre` and `deviation` as the formulas compute them.
+double StepsFromRoundingBoundary(double centre, double deviation) {
+    const double sum = centre + deviation;
+    const double error = (centre - (sum - (sum - centre))) + (deviation - (sum - centre));
+    const double below = (sum - std::nextafter(sum, -INFINITY)) / 2;
+    const double above = (std::nextafter(sum, INFINITY) - sum) / 2;
+    const double distance = std::min(below + error, above - error);
+    return distance / (std::nextafter(std::fabs(deviation), INFINITY) - std::fabs(deviation));
+}
+
+// Sine FM (5 Hz, 440..880 Hz) an hour into the run, at frames where the exact sum of centre
+// phase and deviation lies within three units of the deviation's last place of a rounding
+// boundary of the phase: the own cosine puts the deviation a few such units off, so the
+// carrier phase is proven only where that cannot change its rounding; a wrong phase is a
+// step of 2e-9 radians, which changes the 32-bit code. Once with a constant phase shift, once
+// with a shift per frame that puts the phase at 2^24, where the steps below are half as wide.
+TEST(Renderer, ModulatedPhasesNextToRoundingBoundariesAreExact) {
+    constexpr std::int32_t Rate = 48000;
+    ChannelSettings s = {.Flags = FlagFM, .FMFrequency = 5.0, .Amplitude = 0.9};
+    for (bool powerOfTwo : {false, true}) {
+        std::int32_t found = 0, differing = 0;
+        for (std::int64_t frame = 3600LL * Rate; found < 64 && frame < 3600LL * Rate + 6000000;
+             frame += 2) {
+            const double t = static_cast<double>(frame) / Rate;
+            const double centre = t * reference::TwoPi * (s.FMMaxFreq + s.FMMinFreq) / 2;
+            s.PhaseShift = 0.25;
+            const double deviation = reference::Phase(s, t) - (centre + s.PhaseShift);
+            if (powerOfTwo)
+                s.PhaseShift = 0x1p24 - centre - deviation;
+            const double shifted = centre + s.PhaseShift;
+            const double exactDeviation =
+                reference::Integral(0, s.FMFrequency * reference::TwoPi * t) /
+                (s.FMFrequency * reference::TwoPi) * reference::TwoPi *
+                (s.FMMaxFreq - s.FMMinFreq) / 2;
+            const double steps = StepsFromRoundingBoundary(shifted, exactDeviation);
+            if (!(steps >= 0.0 && steps <= 3.0))
+                continue;
+            ++found;
+            OutputStream stream;
+            const Channels channels = {{s}};
+            Prepare(stream, channels, Rate, 32, 1, frame);
+            differing += RenderNext(stream) != reference::Render(channels, frame, 1, Rate, 32);
+        }
+        EXPECT_GE(found, 32) << "too few frames near a rounding boundary";
+        EXPECT_EQ(differing, 0) << (powerOfTwo ? "at 2^24" : "an hour in") << ", of " << found;
+    }
+}
+
 // Closed forms worked out by hand. A 1000 Hz sine and its quarter-period shift, the cosine.
 // Sine FM at 1 Hz between 440 and 880 Hz: phase 2π·660·t + 220·(1 − cos 2πt). Sine AM at 1 Hz
 // between 0.001 and 0.1 on a constant carrier (a square at 0 Hz is +1): 0.0505 + 0.0495·sin 2πt.
