@@ -125,7 +125,7 @@ void CompareRandomRuns(std::uint64_t seed, std::int32_t resolution, std::int64_t
     const auto pick = [&](std::int32_t n) { return static_cast<std::int32_t>(random() % n); };
     const auto chance = [&](double p) { return uniform(0.0, 1.0) < p; };
     const auto shape = [&] { return chance(0.7) ? WaveformIndex::Sine : pick(6); };
-    const double extremes[] = {1e300, -3e299, 1e20, 1e-300, INFINITY, NAN, 0.0};
+    const double extremes[] = {1e300, -3e299, 1e20, 1e-300, HUGE_VAL, std::nan(""), 0.0};
     // A value of the controls' kind, or one of the extremes.
     const auto value = [&](double typical) { return chance(0.02) ? extremes[pick(7)] : typical; };
     const auto frequency = [&] { return std::pow(10.0, uniform(-2.0, 4.38)); };  // 0.01 Hz..24 kHz
