@@ -200,7 +200,7 @@ double AmplitudeNextToTie(double sine, double start, double tie, int rank,
     double a = start;
     for (int step = 0; step < 3000; ++step)
         a = std::nextafter(a, 0.0);
-    for (int step = 0; step < 6000; ++step, a = std::nextafter(a, 2.0))
+    for (int step = 0; step < 600; ++step, a = std::nextafter(a, 2.0))
         amplitudeOfOffset.emplace(ScaledCode(sine * a, resolution) - tie, a);
     auto it = amplitudeOfOffset.upper_bound(0.0);  // the first offset above the tie
     if (rank > 0) {
