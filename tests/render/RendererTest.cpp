@@ -187,28 +187,50 @@ TEST(Renderer, RandomSettingsMatchTheFormulas) {
     }
 }
 
+// Whether one frame at `frame` rendered from `channels` is the reference's.
+bool RendersLikeTheReference(const Channels& channels, std::int32_t rate, std::int32_t resolution,
+                             std::int64_t frame) {
+    OutputStream stream;
+    Prepare(stream, channels, rate, resolution, 1, frame);
+    return RenderNext(stream) == reference::Render(channels, frame, 1, rate, resolution);
+}
+
 // The value the reference's encoding scales to its code: (v + 1) · 255 / 2 or v · scale.
 double ScaledCode(double v, std::int32_t resolution) {
     return reference::Scaled(v, resolution);
 }
 
-// The amplitude near `start` that puts the scaled value of sine · amplitude on the `rank`-th of
-// its distinct values above (rank > 0) or below (rank < 0) the half-integer `tie`.
-double AmplitudeNextToTie(double sine, double start, double tie, int rank,
-                          std::int32_t resolution) {
-    std::map<double, double> amplitudeOfOffset;  // scaled value − tie → an amplitude giving it
-    double a = start;
-    for (int step = 0; step < 3000; ++step)
-        a = std::nextafter(a, 0.0);
-    for (int step = 0; step < 600; ++step, a = std::nextafter(a, 2.0))
-        amplitudeOfOffset.emplace(ScaledCode(sine * a, resolution) - tie, a);
-    auto it = amplitudeOfOffset.upper_bound(0.0);  // the first offset above the tie
+// The setting near `start` for which `value` (the defined value as a function of it) scales to
+// the `rank`-th of its distinct scaled values above (rank > 0) or below (rank < 0) the
+// half-integer `tie`.
+template <typename Value>
+double SettingNextToTie(Value value, double start, double tie, int rank, std::int32_t resolution) {
+    std::map<double, double> settingOfOffset;  // scaled value − tie → a setting giving it
+    double x = start;
+    for (int step = 0; step < 300; ++step)
+        x = std::nextafter(x, -INFINITY);
+    for (int step = 0; step < 600; ++step, x = std::nextafter(x, INFINITY))
+        settingOfOffset.emplace(ScaledCode(value(x), resolution) - tie, x);
+    auto it = settingOfOffset.upper_bound(0.0);  // the first offset above the tie
     if (rank > 0) {
         std::advance(it, rank - 1);
     } else {
-        it = std::prev(amplitudeOfOffset.lower_bound(0.0), -rank);
+        it = std::prev(settingOfOffset.lower_bound(0.0), -rank);
     }
     return it->second;
+}
+
+// The tie of `resolution`'s code nearest to the scaled `value`: at 24 bits one where the upper
+// three bytes of the 32-bit code change.
+double TieNear(double value, std::int32_t resolution) {
+    const double scaled = ScaledCode(value, resolution);
+    return resolution == 24 ? std::floor(scaled / 256.0) * 256.0 - 0.5 : std::floor(scaled) + 0.5;
+}
+
+// The value that scales to `scaled` at `resolution` (the inverse of ScaledCode, rounded).
+double Unscaled(double scaled, std::int32_t resolution) {
+    return resolution == 8 ? 2.0 * scaled / 255.0 - 1.0
+                           : scaled / (resolution == 16 ? 32767.0 : 2147483647.0);
 }
 
 // Sine carriers whose value at one chosen frame lies one to four representable steps of the
@@ -218,37 +240,63 @@ double AmplitudeNextToTie(double sine, double start, double tie, int rank,
 TEST(Renderer, SineCodesNextToRoundingTiesAreExact) {
     constexpr double Rate = 48000.0, Frequency = 997.0, Shift = 0.3;
     for (std::int32_t resolution : {8, 16, 24, 32}) {
-        const double scale = resolution == 8 ? 127.5 : resolution == 16 ? 32767.0 : 2147483647.0;
-        std::int64_t differing = 0, samples = 0;
+        std::int64_t differing = 0, frames = 0;
         for (std::int64_t frame = 1000; frame < 1000 + 300 * 37; frame += 37) {
-            const double t = frame / Rate;
-            const double sine = std::sin(Frequency * reference::TwoPi * t + Shift);
+            const double sine = std::sin(Frequency * reference::TwoPi * (frame / Rate) + Shift);
             if (std::fabs(sine) < 0.2)
                 continue;  // ties of small values are far apart in steps
-            // The tie nearest to 0.7 of full scale, moved to a byte boundary at 24 bits.
-            const double target = ScaledCode(0.7 * std::copysign(1.0, sine), resolution);
-            double tie = std::floor(target) + 0.5;
-            if (resolution == 24)
-                tie = std::floor(target / 256.0) * 256.0 - 0.5;
+            const double tie = TieNear(0.7 * std::copysign(1.0, sine), resolution);
             Channels channels;
             for (int rank : {1, -1, 2, -2, 3, -3, 4, -4}) {
-                const double start =
-                    (resolution == 8 ? (2.0 * tie / 255.0 - 1.0) : tie / scale) / sine;
-                channels.push_back(
-                    {{.Flags = 0,
-                      .PhaseShift = Shift,
-                      .Frequency = Frequency,
-                      .Amplitude = AmplitudeNextToTie(sine, start, tie, rank, resolution)}});
+                const double amplitude =
+                    SettingNextToTie([sine](double a) { return sine * a; },
+                                     Unscaled(tie, resolution) / sine, tie, rank, resolution);
+                channels.push_back({{.Flags = 0,
+                                     .PhaseShift = Shift,
+                                     .Frequency = Frequency,
+                                     .Amplitude = amplitude}});
             }
-            OutputStream stream;
-            Prepare(stream, channels, static_cast<std::int32_t>(Rate), resolution, 1, frame);
-            const auto actual = RenderNext(stream);
-            const auto expected =
-                reference::Render(channels, frame, 1, static_cast<std::int32_t>(Rate), resolution);
-            differing += FirstDifference(actual, expected, resolution / 8) != -1;
-            ++samples;
+            differing += RendersLikeTheReference(channels, static_cast<std::int32_t>(Rate),
+                                                 resolution, frame)
+                             ? 0
+                             : 1;
+            ++frames;
         }
-        EXPECT_EQ(differing, 0) << resolution << " bits, of " << samples << " frames";
+        EXPECT_EQ(differing, 0) << resolution << " bits, of " << frames << " frames";
+    }
+}
+
+// A square carrier at 0 Hz (+1) with sine amplitude modulation, its factor at one chosen frame
+// one to four steps of the scaled value above or below a rounding tie: the factor comes from
+// the own sine, so its bound must cover that sine's difference from the library's.
+TEST(Renderer, AmplitudeFactorsNextToRoundingTiesAreExact) {
+    constexpr std::int32_t Rate = 48000;
+    for (std::int32_t resolution : {8, 16, 24, 32}) {
+        std::int64_t differing = 0, frames = 0;
+        for (std::int64_t frame = 1000; frame < 1000 + 300 * 41; frame += 41) {
+            ChannelSettings s = {.Flags = FlagAM,
+                                 .Waveform = WaveformIndex::Square,
+                                 .Frequency = 0.0,
+                                 .AMFrequency = 3.0,
+                                 .AMMinAmp = 0.1};
+            const double m = std::sin(s.AMFrequency * reference::TwoPi * (frame / double(Rate)));
+            const auto factor = [&](double max) {
+                return m * (max - s.AMMinAmp) / 2 + (max + s.AMMinAmp) / 2;
+            };
+            if (std::fabs(m) < 0.2)
+                continue;
+            const double tie = TieNear(factor(0.8), resolution);
+            Channels channels;
+            for (int rank : {1, -1, 2, -2, 3, -3, 4, -4}) {
+                // The factor grows with the maximum: (1 + m) / 2 per unit of it.
+                const double start = 0.8 + (Unscaled(tie, resolution) - factor(0.8)) * 2 / (1 + m);
+                s.AMMaxAmp = SettingNextToTie(factor, start, tie, rank, resolution);
+                channels.push_back({s});
+            }
+            differing += RendersLikeTheReference(channels, Rate, resolution, frame) ? 0 : 1;
+            ++frames;
+        }
+        EXPECT_EQ(differing, 0) << resolution << " bits, of " << frames << " frames";
     }
 }
 
