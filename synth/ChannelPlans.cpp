@@ -176,7 +176,9 @@ void PlanCodes(ChannelPlan& plan, const ModulatorPlan* am) {
             : std::fabs(plan.Amplitude)) *
             margin +
         plan.AmplitudeError;
-    if (!(shapeMax * amplitudeMax * margin <= 1.0)) {
+    // Values a hair beyond full scale (a factor of 1 times a sine that rounds up) still have
+    // the code of full scale without clipping: one bound serves.
+    if (!(shapeMax * amplitudeMax <= 1.0 + 0x1p-40)) {
         plan.Bound = ValueBound::PerSample;
         return;
     }
