@@ -13,7 +13,9 @@ inline constexpr std::int32_t RenderBlockFrames = 256;
 inline constexpr std::int32_t VectorLanes = 4;
 
 // A shape as the block kernels evaluate it: the built-in shapes, a user table, or constant 0
-// (an unknown index or an empty table).
+// (an unknown index or an empty table). A new shape gets an entry here, its mapping from the
+// waveform index and its largest value (ChannelPlans.cpp), its values in the defined operations
+// (ShapeAt in SimdKernels.inc) and, as a carrier, its error from an inexact phase (Carrier).
 enum class ShapeKind : std::int32_t { Sine, Triangle, SawFalling, SawRising, Square, User, Zero };
 inline constexpr std::int32_t ShapeKindCount = 7;
 
@@ -22,8 +24,8 @@ struct UserShape {
     const double* Points = nullptr;
     std::int32_t Count = 0;
     double PositionScale = 0.0;  // Count / 2π, as WaveUser forms it
-    // |value error| per radian of phase error (the steepest segment), and the roundings of two
-    // evaluations in radians-free units.
+    // |value error| per radian of phase error (the steepest segment), and the bound of the
+    // roundings of two evaluations at the same phase.
     double Slope = 0.0;
     double Rounding = 0.0;
     double Largest = 0.0;  // the largest |point|
@@ -49,7 +51,6 @@ enum class PhaseKind : std::int32_t {
     Centre,     // frequency modulation at 0 Hz: t · 2π · (max + min) / 2 + PhaseShift
     Modulated,  // the centre phase plus (modulator · (max − min)) / 2
 };
-inline constexpr std::int32_t PhaseKindCount = 3;
 
 // How a channel's codes are proven (see the block kernels' Codes).
 enum class ValueBound : std::int32_t {
