@@ -195,6 +195,8 @@ void ExtremeValues(benchmark::State& state) {
          [](ChannelSettings& s) { s.AMMinAmp = -1e300, s.AMMaxAmp = 1e300; }},
         {"Amplitude 1e300, no AM",
          [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = 1e300; }},
+        {"Amplitude 1e-310 (subnormal), no AM",
+         [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = 1e-310; }},
         {"all near 20 kHz",
          [](ChannelSettings& s) {
              s.Frequency = 19999.9, s.FMFrequency = 19000.0, s.FMMinFreq = 19500.0,
