@@ -163,11 +163,6 @@ void PlanCodes(ChannelPlan& plan, const ModulatorPlan* am) {
     const double scaledMax = bytes == 1 ? 255.0 : plan.CodeScale;
     plan.CodeErrorScale = factor * (1.0 + 0x1p-50);
     plan.ShapeError = plan.Carrier == ShapeKind::Sine ? errors::TrigError : 0.0;
-    const bool exactPhase = plan.Phase != PhaseKind::Modulated || plan.ExactDeviation;
-    if (exactPhase && plan.ShapeError == 0.0 && plan.AmplitudeError == 0.0) {
-        plan.Bound = ValueBound::Exact;
-        return;
-    }
     const double margin = 1.0 + 0x1p-50;
     const double shapeMax = LargestValue(plan.Carrier, plan.CarrierTable) * margin;
     const double amplitudeMax =
@@ -176,6 +171,18 @@ void PlanCodes(ChannelPlan& plan, const ModulatorPlan* am) {
             : std::fabs(plan.Amplitude)) *
             margin +
         plan.AmplitudeError;
+    // Values too small for any code but the zero code (a subnormal amplitude, say; NaN gives
+    // that code too): written as a muted channel's, sparing the processor's slow path for such
+    // numbers.
+    if (shapeMax * amplitudeMax <= 0x1p-60) {
+        plan.Muted = true;
+        return;
+    }
+    const bool exactPhase = plan.Phase != PhaseKind::Modulated || plan.ExactDeviation;
+    if (exactPhase && plan.ShapeError == 0.0 && plan.AmplitudeError == 0.0) {
+        plan.Bound = ValueBound::Exact;
+        return;
+    }
     // Values a hair beyond full scale (a factor of 1 times a sine that rounds up) still have
     // the code of full scale without clipping: one bound serves.
     if (!(shapeMax * amplitudeMax <= 1.0 + 0x1p-40)) {
