@@ -62,7 +62,8 @@ enum class ValueBound : std::int32_t {
 // The constants of one channel's block evaluation, built per buffer from its live settings.
 struct ChannelPlan {
     const ChannelSettings* Settings = nullptr;  // the live settings the plan was made from
-    bool Muted = false;  // muted, or every value too small for another code than zero
+    // Muted, or every value too small for another code than zero, or NaN.
+    bool Muted = false;
     PhaseKind Phase = PhaseKind::Plain;
     ShapeKind Carrier = ShapeKind::Zero;
     bool AmplitudeModulated = false;

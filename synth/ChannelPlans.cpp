@@ -63,6 +63,37 @@ double LargestIntegral(ShapeKind kind) {
     }
 }
 
+// Whether every value of the channel is NaN, or a zero carrier's 0 · a: the zero code throughout,
+// as the formulas compute it. So it is where the carrier's phase, or that of a shaped amplitude
+// modulation, is infinite or NaN at every time (every shape is NaN there): from a non-finite
+// phase shift, angular frequency (its product with t = 0 is NaN), sum or difference of the FM
+// limits, or FM deviation I(x) / W (NaN for a NaN W; for an infinite W the integral of a
+// non-finite x, unless there is none: 0 / ±∞ is 0); and where the amplitude factor is NaN at
+// every time: a NaN amplitude, or AM limits whose difference or sum is NaN.
+bool AlwaysNotANumber(const ChannelSettings& s, const WaveformTable& amTable) {
+    const auto infinite = [](double x) { return !std::isfinite(x); };
+    bool always = infinite(s.PhaseShift);
+    if ((s.Flags & FlagFM) == 0) {
+        always = always || infinite(s.Frequency * TwoPi);
+    } else {
+        always = always || infinite(s.FMMaxFreq + s.FMMinFreq);
+        const double w = s.FMFrequency * TwoPi;
+        if (s.FMFrequency != 0.0) {
+            always = always || infinite(s.FMMaxFreq - s.FMMinFreq) || std::isnan(w) ||
+                     (infinite(w) && IntegralKindOf(s.FMWaveform) != ShapeKind::Zero);
+        }
+    }
+    if ((s.Flags & FlagAM) == 0) {
+        always = always || std::isnan(s.Amplitude);
+    } else {
+        always = always || std::isnan(s.AMMaxAmp - s.AMMinAmp) ||
+                 std::isnan(s.AMMaxAmp + s.AMMinAmp) ||
+                 (ShapeKindOf(s.AMWaveform, amTable) != ShapeKind::Zero &&
+                  infinite(s.AMFrequency * TwoPi));
+    }
+    return always;
+}
+
 // The index of an equal modulator already planned, or of a new one.
 std::int32_t ShareModulator(const ModulatorPlan& modulator, BufferPlans& plans) {
     for (std::int32_t m = 0; m < plans.ModulatorCount; ++m) {
@@ -207,7 +238,8 @@ void PlanChannel(const ChannelSettings& settings, const ChannelTables& tables,
     plan = ChannelPlan{};
     plan.Settings = &settings;
     plan.Resolution = resolution;
-    plan.Muted = (settings.Flags & FlagMute) != 0;
+    plan.Muted =
+        (settings.Flags & FlagMute) != 0 || AlwaysNotANumber(settings, tables[WaveformSlotAM]);
     if (plan.Muted) {
         return;
     }

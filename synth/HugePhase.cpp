@@ -63,7 +63,7 @@ std::uint64_t BitsAt(int position) {
 
 double WrapHugePhase(double x) {
     if (!std::isfinite(x)) {
-        return 0.0;
+        return std::nan("");
     }
     // |x| mod 2π = 2^-50 · (m · 2^(e + 50) mod M): exact, and representable since it is below
     // M · 2^-50.

@@ -10,7 +10,7 @@ inline constexpr double HugePhase = 0x1p50;
 
 // WrapPhase(x) for |x| ≥ HugePhase and for non-finite x, exactly: the remainder of x by the
 // double 2π computed from x's integer mantissa (fmod's result, without fmod's cost that grows
-// with x). Non-finite x gives 0, as WrapPhase does.
+// with x). Non-finite x gives NaN, as WrapPhase does.
 double WrapHugePhase(double x);
 
 // x = Quadrant · π/2 + Reduced with |Reduced| ≤ π/4 (to within 2^-60), for finite

@@ -46,18 +46,26 @@ inline std::vector<Channel> Varied(const WaveformTable& user = NoTable) {
 }
 
 // The remainder of x by 2π moved into [0, 2π) (a tiny negative remainder plus 2π rounds to 2π,
-// which is the next period's 0; fmod of a non-finite x is NaN, which lands there too).
+// which is the next period's 0). An infinite or NaN phase lies nowhere in the period: fmod makes
+// it NaN, and NaN it stays.
 inline double Wrap(double x) {
     double r = std::fmod(x, TwoPi);
     if (r < 0.0) {
         r = r + TwoPi;
     }
-    return r < TwoPi ? r : 0.0;
+    return r >= TwoPi ? 0.0 : r;
 }
 
 // Shape `index` (0 sine, 1 triangle, 2 falling saw, 3 rising saw, 4 square, 5 the user table)
-// at phase x; other indices give 0.
+// at phase x; other indices and a user table without points give 0. Every shape is NaN at an
+// infinite or NaN phase (silence).
 inline double Shape(std::int32_t index, double x, const WaveformTable& table) {
+    if (index < 0 || index > 5 || (index == 5 && table.PointCount <= 0)) {
+        return 0.0;
+    }
+    if (!std::isfinite(x)) {
+        return std::nan("");
+    }
     if (index == 0) {
         return std::sin(x);
     }
@@ -76,9 +84,6 @@ inline double Shape(std::int32_t index, double x, const WaveformTable& table) {
             return r < Pi ? 1.0 : -1.0;
         case 5: {
             const std::int32_t n = table.PointCount;
-            if (n <= 0) {
-                return 0.0;
-            }
             const double p = r * (n / TwoPi);
             const auto i = static_cast<std::int32_t>(p) % n;  // position n: point 0
             const double f = std::fmod(p, 1.0);
@@ -89,7 +94,8 @@ inline double Shape(std::int32_t index, double x, const WaveformTable& table) {
     }
 }
 
-// The integral from 0 to x of shape `index` (none for the user shape and other indices).
+// The integral from 0 to x of shape `index` (none for the user shape and other indices); NaN at
+// an infinite or NaN x, through the cosine or Wrap.
 inline double Integral(std::int32_t index, double x) {
     if (index == 0) {
         return 1.0 - std::cos(x);
