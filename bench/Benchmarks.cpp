@@ -9,6 +9,8 @@
 //            0..5 or none, 8 × 192000 Hz × 32 bits; prints the slowest combinations
 //   ExtremeValues: typed values up to 1e300 (frequencies, phases, modulation limits,
 //            amplitudes), and everything near 20 kHz; prints the slowest
+//   NonFiniteValues: "+Infinity", "-Infinity" and "NaN" typed into the fields; prints the
+//            slowest
 //
 // and nanoseconds per call of each waveform shape, each FM integral and StoreSample, the
 // building blocks of the per-sample definition, near phase 0 and a day into a 440 Hz run.
@@ -19,6 +21,7 @@
 #include <cstdint>
 #include <ctime>
 #include <iostream>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -175,34 +178,15 @@ void ShapeSweep(benchmark::State& state) {
 }
 BENCHMARK(ShapeSweep)->Iterations(1)->Unit(benchmark::kSecond);
 
-// Typed values far beyond the sliders' ranges, each on every carrier shape with sine FM and AM.
-void ExtremeValues(benchmark::State& state) {
-    struct Extreme {
-        const char* Name;
-        void (*Apply)(ChannelSettings&);
-    };
-    const Extreme extremes[] = {
-        {"Frequency 1e300, no FM",
-         [](ChannelSettings& s) { s.Flags &= ~FlagFM, s.Frequency = 1e300; }},
-        {"PhaseShift 1e300", [](ChannelSettings& s) { s.PhaseShift = 1e300; }},
-        {"PhaseShift -3e299", [](ChannelSettings& s) { s.PhaseShift = -3e299; }},
-        {"FMFrequency 1e300", [](ChannelSettings& s) { s.FMFrequency = 1e300; }},
-        {"FMFrequency 1e-300", [](ChannelSettings& s) { s.FMFrequency = 1e-300; }},
-        {"FM limits -1e300..1e300",
-         [](ChannelSettings& s) { s.FMMinFreq = -1e300, s.FMMaxFreq = 1e300; }},
-        {"AMFrequency 1e300", [](ChannelSettings& s) { s.AMFrequency = 1e300; }},
-        {"AM limits -1e300..1e300",
-         [](ChannelSettings& s) { s.AMMinAmp = -1e300, s.AMMaxAmp = 1e300; }},
-        {"Amplitude 1e300, no AM",
-         [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = 1e300; }},
-        {"Amplitude 1e-310 (subnormal), no AM",
-         [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = 1e-310; }},
-        {"all near 20 kHz",
-         [](ChannelSettings& s) {
-             s.Frequency = 19999.9, s.FMFrequency = 19000.0, s.FMMinFreq = 19500.0,
-             s.FMMaxFreq = 20000.0, s.AMFrequency = 18000.0;
-         }},
-    };
+// A typed value applied to the sine FM+AM settings.
+struct Extreme {
+    const char* Name;
+    void (*Apply)(ChannelSettings&);
+};
+
+// Each of `extremes` on every carrier shape with every FM and AM shape (the same for both).
+void SweepExtremes(benchmark::State& state, const std::vector<Extreme>& extremes,
+                   const char* title) {
     std::vector<Measured> cases;
     for (auto _ : state) {
         for (const Extreme& extreme : extremes)
@@ -222,9 +206,62 @@ void ExtremeValues(benchmark::State& state) {
                                      factor});
                 }
     }
-    Report(state, cases, "ExtremeValues");
+    Report(state, cases, title);
+}
+
+// Typed values far beyond the sliders' ranges.
+void ExtremeValues(benchmark::State& state) {
+    SweepExtremes(state,
+                  {
+                      {"Frequency 1e300, no FM",
+                       [](ChannelSettings& s) { s.Flags &= ~FlagFM, s.Frequency = 1e300; }},
+                      {"PhaseShift 1e300", [](ChannelSettings& s) { s.PhaseShift = 1e300; }},
+                      {"PhaseShift -3e299", [](ChannelSettings& s) { s.PhaseShift = -3e299; }},
+                      {"FMFrequency 1e300", [](ChannelSettings& s) { s.FMFrequency = 1e300; }},
+                      {"FMFrequency 1e-300", [](ChannelSettings& s) { s.FMFrequency = 1e-300; }},
+                      {"FM limits -1e300..1e300",
+                       [](ChannelSettings& s) { s.FMMinFreq = -1e300, s.FMMaxFreq = 1e300; }},
+                      {"AMFrequency 1e300", [](ChannelSettings& s) { s.AMFrequency = 1e300; }},
+                      {"AM limits -1e300..1e300",
+                       [](ChannelSettings& s) { s.AMMinAmp = -1e300, s.AMMaxAmp = 1e300; }},
+                      {"Amplitude 1e300, no AM",
+                       [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = 1e300; }},
+                      {"Amplitude 1e-310 (subnormal), no AM",
+                       [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = 1e-310; }},
+                      {"all near 20 kHz",
+                       [](ChannelSettings& s) {
+                           s.Frequency = 19999.9, s.FMFrequency = 19000.0, s.FMMinFreq = 19500.0,
+                           s.FMMaxFreq = 20000.0, s.AMFrequency = 18000.0;
+                       }},
+                  },
+                  "ExtremeValues");
 }
 BENCHMARK(ExtremeValues)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The words "+Infinity", "-Infinity" and "NaN" typed into a field. Where they make every value
+// NaN the channel is silent; an infinite amplitude plays clipped to full scale.
+void NonFiniteValues(benchmark::State& state) {
+    constexpr double Infinity = std::numeric_limits<double>::infinity();
+    constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+    SweepExtremes(
+        state,
+        {
+            {"Frequency +Infinity, no FM",
+             [](ChannelSettings& s) { s.Flags &= ~FlagFM, s.Frequency = Infinity; }},
+            {"PhaseShift NaN", [](ChannelSettings& s) { s.PhaseShift = NaN; }},
+            {"FMFrequency NaN", [](ChannelSettings& s) { s.FMFrequency = NaN; }},
+            {"FMMaxFreq +Infinity", [](ChannelSettings& s) { s.FMMaxFreq = Infinity; }},
+            {"AMFrequency -Infinity", [](ChannelSettings& s) { s.AMFrequency = -Infinity; }},
+            {"Amplitude NaN, no AM",
+             [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = NaN; }},
+            {"AMMaxAmp NaN", [](ChannelSettings& s) { s.AMMaxAmp = NaN; }},
+            {"Amplitude +Infinity, no AM",
+             [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = Infinity; }},
+            {"AMMaxAmp +Infinity", [](ChannelSettings& s) { s.AMMaxAmp = Infinity; }},
+        },
+        "NonFiniteValues");
+}
+BENCHMARK(NonFiniteValues)->Iterations(1)->Unit(benchmark::kSecond);
 
 // Calls `shape` at phases stepping through a period from 1 (day:0) or from 2π · 440 · 86400
 // (day:1), one call per iteration.
