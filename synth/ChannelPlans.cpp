@@ -129,21 +129,14 @@ void PlanPhase(const ChannelSettings& s, ChannelPlan& plan, BufferPlans& plans) 
     modulator.Angular = s.FMFrequency * TwoPi;
     modulator.DeviationScale = TwoPi / modulator.Angular;
     if (modulator.Shape == ShapeKind::Sine) {
-        // The own cosine's error, scaled by 2π / W, and the roundings of 1 − cos and of that
-        // scaling in both computations.
-        modulator.Error = TwoPi / std::fabs(modulator.Angular) * (1.0 + 0x1p-50) *
-                          (errors::TrigError + errors::DeviationRounding);
+        modulator.Error = errors::SineDeviationError(modulator.Angular, errors::TrigError);
     }
     plan.FMModulator = ShareModulator(modulator, plans);
     plan.ExactDeviation = modulator.Error == 0.0;
-    // (dd · span) / 2 from a dd within Error of the defined one: the product rounds in both
-    // computations, by at most a relative 2^-53 of a deviation at most |span| / 2 · 4π / |W|.
+    // |span| / 2 times the largest dd, |integral| · 2π / |W|.
     plan.LargestDeviation = std::fabs(plan.Span) * 0.5 * LargestIntegral(modulator.Shape) * TwoPi /
                             std::fabs(modulator.Angular) * (1.0 + 0x1p-40);
-    // (Never subnormal: arithmetic on subnormal numbers takes a slow path in the processor.)
-    plan.DeviationError = std::max(std::fabs(plan.Span) * 0.5 * modulator.Error * (1.0 + 0x1p-50) +
-                                       plan.LargestDeviation * errors::ProductRounding,
-                                   0x1p-1000);
+    plan.DeviationError = errors::DeviationError(plan.Span, modulator.Error, plan.LargestDeviation);
 }
 
 void PlanAmplitude(const ChannelSettings& s, const WaveformTable& table, ChannelPlan& plan,
@@ -163,11 +156,8 @@ void PlanAmplitude(const ChannelSettings& s, const WaveformTable& table, Channel
     }
     if (modulator.Shape == ShapeKind::Sine) {
         modulator.Error = errors::TrigError;
-        // m · span / 2 + middle from an m within Error of the defined one: the products and the
-        // sum round in both computations.
         plan.AmplitudeError =
-            std::fabs(plan.AMSpan) * 0.5 * modulator.Error * (1.0 + 0x1p-50) +
-            (std::fabs(plan.AMSpan) * 1.01 + std::fabs(plan.AMMiddle)) * errors::ProductRounding;
+            errors::AmplitudeFactorError(plan.AMSpan, plan.AMMiddle, modulator.Error);
     }
     plan.AMModulator = ShareModulator(modulator, plans);
 }
@@ -192,7 +182,7 @@ void PlanCodes(ChannelPlan& plan, const ModulatorPlan* am) {
     plan.CodeShift = bytes == 3 ? 8 : 0;
     const double factor = bytes == 1 ? 127.5 : plan.CodeScale;
     const double scaledMax = bytes == 1 ? 255.0 : plan.CodeScale;
-    plan.CodeErrorScale = factor * (1.0 + 0x1p-50);
+    plan.CodeErrorScale = errors::CodeErrorScale(factor);
     plan.ShapeError = plan.Carrier == ShapeKind::Sine ? errors::TrigError : 0.0;
     const double margin = 1.0 + 0x1p-50;
     const double shapeMax = LargestValue(plan.Carrier, plan.CarrierTable) * margin;
@@ -220,14 +210,13 @@ void PlanCodes(ChannelPlan& plan, const ModulatorPlan* am) {
         plan.Bound = ValueBound::PerSample;
         return;
     }
-    // As the per-sample bound, with the largest shape and amplitude: (|a| + ea) · es +
-    // (|s| + es) · ea + |v| · 2^-51, then scaled, plus the rounding of the scaled value.
+    // As the per-sample bound, with the largest shape, amplitude and value (full scale). A
+    // shape error e more adds e · (|a| + 2 · ea) to the value's error.
     plan.Bound = ValueBound::Constant;
-    const double valueError = amplitudeMax * plan.ShapeError + shapeMax * plan.AmplitudeError +
-                              plan.ShapeError * plan.AmplitudeError + errors::ProductRounding;
-    plan.Room =
-        0.5 - (valueError * plan.CodeErrorScale + scaledMax * errors::ScaledRounding + 0x1p-60);
-    plan.ErrorPerShapeError = (amplitudeMax + plan.AmplitudeError) * plan.CodeErrorScale;
+    const double valueError = errors::ValueError(shapeMax, plan.ShapeError, amplitudeMax,
+                                                 plan.AmplitudeError, shapeMax * amplitudeMax);
+    plan.Room = 0.5 - errors::ScaledError(valueError, plan.CodeErrorScale, scaledMax);
+    plan.ErrorPerShapeError = (amplitudeMax + 2.0 * plan.AmplitudeError) * plan.CodeErrorScale;
 }
 
 }  // namespace
