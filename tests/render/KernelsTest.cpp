@@ -13,40 +13,17 @@
 #include "synth/BlockKernels.h"
 #include "synth/ErrorModel.h"
 #include "tests/render/ReferenceRenderer.h"
+#include "tests/render/TestPhases.h"
 
 namespace tonquelle {
 namespace {
-
-// Phases of every size: up to 2^30 (the plain reduction), up to 2^50 (the corrected one) and
-// beyond (integer arithmetic) up to 1e300, of both signs; multiples of π/2 and 2π and their
-// neighbours, where the reductions cancel the most; and the non-finite ones.
-std::vector<double> Phases() {
-    std::mt19937_64 random(11);
-    std::uniform_real_distribution<double> unit;
-    std::vector<double> phases;
-    for (int i = 0; i < 150000; ++i) {
-        const double magnitude = std::pow(2.0, unit(random) * (i % 3 == 0   ? 30
-                                                               : i % 3 == 1 ? 50
-                                                                            : 997));
-        phases.push_back(i % 2 ? magnitude : -magnitude);
-    }
-    for (double k = 1; k < 1e15; k *= 3.7)
-        for (double period : {reference::Pi / 2, reference::TwoPi})
-            for (double x = std::nextafter(k * period, 0.0), n = 0; n < 3;
-                 x = std::nextafter(x, INFINITY), ++n)
-                phases.push_back(x);
-    const double infinity = std::numeric_limits<double>::infinity();
-    for (double special : {0.0, -0.0, 1e-300, 4.0, -4.0, -1e-20, infinity, -infinity, std::nan("")})
-        phases.push_back(special);
-    return phases;
-}
 
 std::vector<const BlockKernels*> KernelSets() {
     return {&BaselineKernels(), &ChosenKernels()};
 }
 
 TEST(BlockKernels, OwnSineAndCosineStayWithinTheirBound) {
-    const std::vector<double> x = Phases();
+    const std::vector<double> x = test::Phases();
     std::vector<double> librarySine(x.size()), libraryCosine(x.size());
     for (std::size_t i = 0; i < x.size(); ++i) {
         librarySine[i] = std::sin(x[i]);
@@ -74,7 +51,7 @@ TEST(BlockKernels, OwnSineAndCosineStayWithinTheirBound) {
 }
 
 TEST(BlockKernels, WrapPhaseIsExactlyTheDefinedRemainder) {
-    const std::vector<double> x = Phases();
+    const std::vector<double> x = test::Phases();
     std::vector<double> wrapped(x.size());
     for (const BlockKernels* kernels : KernelSets()) {
         kernels->WrapPhases(x.data(), static_cast<std::int32_t>(x.size()), wrapped.data());
