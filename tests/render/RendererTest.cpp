@@ -390,6 +390,59 @@ TEST(Renderer, CarriersOfEveryShapeUnderAnUnprovenPhaseAreExact) {
     EXPECT_EQ(FirstDifference(actual, reference::Render(channels, 9600, 24000, 48000, 32), 4), -1);
 }
 
+// Sine FM at 200 Hz between -10^8 and 10^8 Hz a day into the run (the own cosine serves): the
+// phase is the deviation itself, 0 to 10^6 rad, whose bound (about 2e-9 rad) is far beyond the
+// phase's last place near 0. There the shapes' slopes alone decide which codes a phase error can
+// change, not the roundings.
+ChannelSettings WideDeviation(std::int32_t shape, double shift) {
+    return {.Flags = FlagFM,
+            .Waveform = shape,
+            .PhaseShift = shift,
+            .FMFrequency = 200.0,
+            .FMMinFreq = -1e8,
+            .FMMaxFreq = 1e8,
+            .Amplitude = 1.0};
+}
+constexpr std::int64_t DayIn = std::int64_t{24 * 3600} * 48000;
+
+// A second of the triangle and the saws under the wide deviation, with the phase shifted by 0
+// and by -10^-3 rad: every code is the reference's.
+TEST(Renderer, CarriersUnderADeviationFarBeyondThePhasesLastPlaceAreExact) {
+    Channels channels;
+    for (std::int32_t shape : {WaveformIndex::Triangle, WaveformIndex::SawFalling})
+        for (double shift : {0.0, -1e-3})
+            channels.push_back({WideDeviation(shape, shift)});
+    OutputStream stream;
+    Prepare(stream, channels, 48000, 32, 48000, DayIn);
+    EXPECT_EQ(FirstDifference(RenderNext(stream),
+                              reference::Render(channels, DayIn, 48000, 48000, 32), 4),
+              -1);
+}
+
+// Under the wide deviation, frames whose defined phase lies exactly on a jump: shifted by minus
+// the defined deviation, the phase is 0, where the saws jump from -1 to +1 and the square from
+// -1 to +1; shifted by π minus it, the square's jump half way. The own deviation differs from
+// the defined one by about a unit in its last place (6e-11 rad) in many of them, which puts the
+// own phase across the jump: such codes are left to the definition. At every resolution (at 32
+// bits the saws' slope alone leaves their codes open).
+TEST(Renderer, CarriersWithTheirDefinedPhaseOnAJumpAreExact) {
+    std::int32_t differing = 0, onJump = 0;
+    for (std::int64_t frame = DayIn; frame < DayIn + 300 * 997; frame += 997) {
+        const double t = static_cast<double>(frame) / 48000;
+        const double deviation = reference::Phase(WideDeviation(WaveformIndex::Square, 0.0), t);
+        const Channels channels = {
+            {WideDeviation(WaveformIndex::SawFalling, -deviation)},
+            {WideDeviation(WaveformIndex::SawRising, -deviation)},
+            {WideDeviation(WaveformIndex::Square, -deviation)},
+            {WideDeviation(WaveformIndex::Square, reference::Pi - deviation)}};
+        onJump += reference::Phase(channels[0].Settings, t) == 0.0;
+        for (std::int32_t resolution : {8, 16, 24, 32})
+            differing += !RendersLikeTheReference(channels, 48000, resolution, frame);
+    }
+    EXPECT_EQ(onJump, 300);
+    EXPECT_EQ(differing, 0);
+}
+
 // Closed forms worked out by hand. A 1000 Hz sine and its quarter-period shift, the cosine.
 // Sine FM at 1 Hz between 440 and 880 Hz: phase 2π·660·t + 220·(1 − cos 2πt). Sine AM at 1 Hz
 // between 0.001 and 0.1 on a constant carrier (a square at 0 Hz is +1): 0.0505 + 0.0495·sin 2πt.
