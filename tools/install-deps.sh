@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages of the given lists that are not installed yet; a list holds one
-# package a line, "#" starts a comment. Used by run.sh (the run list) and test.sh (both lists);
-# does nothing (and needs no network) when all are present.
+# package a line, "#" starts a comment. Used by run.sh (the run list), test.sh (both lists) and
+# tools/windows/build-deps.sh; does nothing (and needs no network) when all are present.
 #
 #   tools/install-deps.sh tools/debian-packages-run.txt [tools/debian-packages-test.txt]
 set -euo pipefail
