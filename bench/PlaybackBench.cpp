@@ -130,13 +130,13 @@ int Gaps(const char* path) {
 class OnsetListener {
   public:
     explicit OnsetListener(const std::string& sink) {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, Rate, 2};
+        const pa_sample_spec format{PA_SAMPLE_S16LE, Rate, 2};
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<std::uint32_t>(-1);
         attr.fragsize = Rate / 200 * 4;
         const std::string monitor = sink + ".monitor";
         simple_ = pa_simple_new(nullptr, "tonquelle-bench", PA_STREAM_RECORD, monitor.c_str(),
-                                "onset", &spec, nullptr, &attr, nullptr);
+                                "onset", &format, nullptr, &attr, nullptr);
         if (simple_ != nullptr) {
             thread_ = std::thread([this] { Listen(); });
         }
