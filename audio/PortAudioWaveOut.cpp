@@ -12,9 +12,14 @@
 #include <pa_linux_alsa.h>
 #endif
 #ifdef _WIN32
+// PortAudio's Windows headers use the types of <windows.h> and <mmsystem.h> without including
+// them: those two first, in this order.
+#include <windows.h>
+
+#include <mmsystem.h>
+
 #include <pa_win_wasapi.h>
 #include <pa_win_wmme.h>
-#include <windows.h>
 #endif
 
 #include "audio/DeviceRules.h"
