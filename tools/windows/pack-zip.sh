@@ -23,7 +23,7 @@ name=Tonquelle-$version
 zip=$build/$name-windows-x64.zip
 staging=$build/zip
 folder=$staging/$name
-rm -rf "$staging" "$zip"
+rm -rf "$staging" "$build"/Tonquelle-*-windows-x64.zip
 mkdir -p "$folder"/{platforms,styles,translations}
 
 # Every program and DLL without its debugging and unneeded symbols (a third of Qt's size, nine
