@@ -1,17 +1,29 @@
-// RenderBuffer's speed as a real-time factor (seconds of sound rendered per second of one core)
+// RenderBuffer's speed as a real-time factor (seconds of sound rendered per second of one core's
+// CPU time), each at the start of a run and 24 hours into it (FrameCounter = 24 · 3600 ·
+// SampleRate):
 //
-//   common:   2 channels, 44100 Hz, 16 bits, sine without modulation
-//   heaviest: 8 channels, 192000 Hz, 32 bits, sine with sine FM and sine AM (the defaults
-//             switched on), the largest configuration the device dialog offers
+//   common:  2 channels, 44100 Hz, 16 bits, sine without modulation
+//   sine FM+AM: 8 channels, 192000 Hz, 32 bits, sine carrier with sine FM 440..880 Hz at 5 Hz and
+//            sine AM 0..1 at 3 Hz (the case bench/compare.sh times against SoX)
+//   ShapeSweep: every carrier shape 0..5 with every FM shape 0..4 or none and every AM shape
+//            0..5 or none, 8 × 192000 Hz × 32 bits; prints the slowest combinations
+//   ExtremeValues: typed values up to 1e300 (frequencies, phases, modulation limits,
+//            amplitudes), and everything near 20 kHz; prints the slowest
+//   NonFiniteValues: "+Infinity", "-Infinity" and "NaN" typed into the fields; prints the
+//            slowest
 //
-// each at the start of a run and 24 hours into it (FrameCounter = 24 · 3600 · SampleRate); and
-// nanoseconds per call of each waveform shape, each FM integral and StoreSample, the building
-// blocks of the straightforward per-sample path, near phase 0 and a day into a 440 Hz run.
+// and nanoseconds per call of each waveform shape, each FM integral and StoreSample, the
+// building blocks of the per-sample definition, near phase 0 and a day into a 440 Hz run.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <ctime>
+#include <iostream>
+#include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "audio/OutputStream.h"
@@ -24,33 +36,232 @@ namespace {
 
 constexpr std::int64_t SecondsPerDay = 24 * 3600;
 
-// 250 ms buffers, the program's default, at the start of a run (day:0) or 24 hours in (day:1);
-// the channels differ in frequency, as they would in use.
-void RenderBench(benchmark::State& state, std::int32_t channels, std::int32_t rate,
-                 std::int32_t resolution, std::int32_t flags) {
+// A stream of `channels` channels with 250 ms buffers (the program's default), channel k holding
+// `settings(k)`, and user tables of 50 points in every slot.
+template <typename Settings>
+std::unique_ptr<OutputStream> MakeStream(std::int32_t channels, std::int32_t rate,
+                                         std::int32_t resolution, Settings settings) {
     auto stream = std::make_unique<OutputStream>();
     stream->Config = {-1, rate, resolution, 250, (1 << channels) - 1, channels};
     stream->BufferFrames = BufferFramesOf(stream->Config);
-    for (std::int32_t k = 0; k < channels; ++k) {  // flags, sine, no shift, frequency; FM
-        stream->Channels[k].EditSettings = {
-            flags, 0, 0.0, 440.0 + 110.0 * k, 0, 1.0, 440.0 + 55.0 * k, 880.0 + 110.0 * k};
+    for (std::int32_t k = 0; k < channels; ++k) {
+        stream->Channels[k].EditSettings = settings(k);
+        for (WaveformTable& table : stream->Channels[k].PendingWaveforms) {
+            table = {std::make_unique<double[]>(50), 50};
+            for (std::int32_t i = 0; i < 50; ++i) {
+                table.Points[i] = (i % 10) / 5.0 - 0.9;  // a staircase
+            }
+        }
     }
     PublishChannel(*stream, -1);
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(BufferBytesOf(stream->Config)));
+    return stream;
+}
+
+// Real-time factor of rendering `buffers` buffers from `day` days into the run, by CPU time.
+double RealTimeFactor(OutputStream& stream, std::int64_t day, std::int32_t buffers) {
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(BufferBytesOf(stream.Config)));
+    stream.FrameCounter = day * SecondsPerDay * stream.Config.SampleRate;
+    RenderBuffer(stream, buffer.data());  // takes the settings over
+    const std::clock_t start = std::clock();
+    for (std::int32_t b = 0; b < buffers; ++b) {
+        RenderBuffer(stream, buffer.data());
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+    return buffers * static_cast<double>(stream.BufferFrames) / stream.Config.SampleRate /
+           std::max(seconds, 1e-9);
+}
+
+// Runs the benchmark's iterations on `stream`, each one buffer as far into the run as the
+// argument's days, and reports the real-time factor.
+void RunBuffers(benchmark::State& state, OutputStream& stream) {
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(BufferBytesOf(stream.Config)));
+    const std::int32_t rate = stream.Config.SampleRate;
     for (auto _ : state) {
-        stream->FrameCounter = state.range(0) * SecondsPerDay * rate;  // each buffer as far in
-        RenderBuffer(*stream, buffer.data());
+        stream.FrameCounter = state.range(0) * SecondsPerDay * rate;
+        RenderBuffer(stream, buffer.data());
         benchmark::DoNotOptimize(buffer.data());
         benchmark::ClobberMemory();
     }
     state.counters["realtime_x"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * stream->BufferFrames) / rate,
+        benchmark::Counter(static_cast<double>(state.iterations() * stream.BufferFrames) / rate,
                            benchmark::Counter::kIsRate);
 }
-BENCHMARK_CAPTURE(RenderBench, common, 2, 44100, 16, 0)->ArgName("day")->DenseRange(0, 1);
-BENCHMARK_CAPTURE(RenderBench, heaviest, 8, 192000, 32, FlagFM | FlagAM)
-    ->ArgName("day")
-    ->DenseRange(0, 1);
+
+void Common(benchmark::State& state) {
+    auto stream = MakeStream(2, 44100, 16, [](std::int32_t k) {
+        return ChannelSettings{.Flags = 0, .Frequency = 440.0 + 110.0 * k, .Amplitude = 0.5};
+    });
+    RunBuffers(state, *stream);
+}
+BENCHMARK(Common)->ArgName("day")->DenseRange(0, 1);
+
+// ChannelSettings of the sine FM+AM case for channel k (each with its own phase shift).
+ChannelSettings SineFMAM(std::int32_t k) {
+    return {.Flags = FlagFM | FlagAM,
+            .Waveform = WaveformIndex::Sine,
+            .PhaseShift = 0.1 * k,
+            .FMWaveform = WaveformIndex::Sine,
+            .FMFrequency = 5.0,
+            .FMMinFreq = 440.0,
+            .FMMaxFreq = 880.0,
+            .AMWaveform = WaveformIndex::Sine,
+            .AMFrequency = 3.0,
+            .AMMinAmp = 0.0,
+            .AMMaxAmp = 1.0};
+}
+
+void SineFMAndAM(benchmark::State& state) {
+    auto stream = MakeStream(8, 192000, 32, SineFMAM);
+    RunBuffers(state, *stream);
+}
+BENCHMARK(SineFMAndAM)->ArgName("day")->DenseRange(0, 1);
+
+struct Measured {
+    std::string Name;
+    double Factor;
+};
+
+// Prints the slowest cases and reports the slowest factor and the median.
+void Report(benchmark::State& state, std::vector<Measured> cases, const char* title) {
+    std::ranges::sort(cases, {}, &Measured::Factor);
+    std::cout << title << ": " << cases.size() << " cases, slowest first (real-time factor):\n";
+    for (std::size_t i = 0; i < std::min<std::size_t>(cases.size(), 8); ++i) {
+        std::cout << "  " << cases[i].Factor << "x  " << cases[i].Name << '\n';
+    }
+    state.counters["slowest_x"] = cases.front().Factor;
+    state.counters["median_x"] = cases[cases.size() / 2].Factor;
+}
+
+// The real-time factor of 8 × 192000 Hz × 32 bits with `settings`, the better of three runs of
+// two seconds of sound each, at the start and a day in: the slower of the two.
+template <typename Settings>
+double SweepFactor(Settings settings) {
+    auto stream = MakeStream(8, 192000, 32, settings);
+    double slowest = 1e300;
+    for (std::int64_t day : {0, 1}) {
+        double best = 0.0;
+        for (int run = 0; run < 3; ++run) {
+            best = std::max(best, RealTimeFactor(*stream, day, 8));
+        }
+        slowest = std::min(slowest, best);
+    }
+    return slowest;
+}
+
+// Every carrier shape, FM shape (or none) and AM shape (or none): 6 × 6 × 7 combinations,
+// channels differing in phase shift and FM range as they would in use.
+void ShapeSweep(benchmark::State& state) {
+    std::vector<Measured> cases;
+    for (auto _ : state) {
+        for (std::int32_t carrier = 0; carrier < 6; ++carrier)
+            for (std::int32_t fm = -1; fm < 5; ++fm)
+                for (std::int32_t am = -1; am < 6; ++am) {
+                    const double factor = SweepFactor([&](std::int32_t k) {
+                        ChannelSettings s = SineFMAM(k);
+                        s.Flags = (fm >= 0 ? FlagFM : 0) | (am >= 0 ? FlagAM : 0);
+                        s.Waveform = carrier;
+                        s.Frequency = 440.0 + 110.0 * k;
+                        s.Amplitude = 0.8;
+                        s.FMWaveform = std::max(fm, 0);
+                        s.FMMaxFreq = 880.0 + 55.0 * k;
+                        s.AMWaveform = std::max(am, 0);
+                        return s;
+                    });
+                    cases.push_back({"carrier " + std::to_string(carrier) + ", FM " +
+                                         (fm < 0 ? "off" : std::to_string(fm)) + ", AM " +
+                                         (am < 0 ? "off" : std::to_string(am)),
+                                     factor});
+                }
+    }
+    Report(state, cases, "ShapeSweep");
+}
+BENCHMARK(ShapeSweep)->Iterations(1)->Unit(benchmark::kSecond);
+
+// A typed value applied to the sine FM+AM settings.
+struct Extreme {
+    const char* Name;
+    void (*Apply)(ChannelSettings&);
+};
+
+// Each of `extremes` on every carrier shape with every FM and AM shape (the same for both).
+void SweepExtremes(benchmark::State& state, const std::vector<Extreme>& extremes,
+                   const char* title) {
+    std::vector<Measured> cases;
+    for (auto _ : state) {
+        for (const Extreme& extreme : extremes)
+            for (std::int32_t carrier = 0; carrier < 6; ++carrier)
+                for (std::int32_t modulation = 0; modulation < 5; ++modulation) {
+                    const double factor = SweepFactor([&](std::int32_t k) {
+                        ChannelSettings s = SineFMAM(k);
+                        s.Waveform = carrier;
+                        s.FMWaveform = modulation;
+                        s.AMWaveform = modulation;
+                        extreme.Apply(s);
+                        return s;
+                    });
+                    cases.push_back({std::string(extreme.Name) + ", carrier " +
+                                         std::to_string(carrier) + ", FM and AM shape " +
+                                         std::to_string(modulation),
+                                     factor});
+                }
+    }
+    Report(state, cases, title);
+}
+
+// Typed values far beyond the sliders' ranges.
+void ExtremeValues(benchmark::State& state) {
+    SweepExtremes(state,
+                  {
+                      {"Frequency 1e300, no FM",
+                       [](ChannelSettings& s) { s.Flags &= ~FlagFM, s.Frequency = 1e300; }},
+                      {"PhaseShift 1e300", [](ChannelSettings& s) { s.PhaseShift = 1e300; }},
+                      {"PhaseShift -3e299", [](ChannelSettings& s) { s.PhaseShift = -3e299; }},
+                      {"FMFrequency 1e300", [](ChannelSettings& s) { s.FMFrequency = 1e300; }},
+                      {"FMFrequency 1e-300", [](ChannelSettings& s) { s.FMFrequency = 1e-300; }},
+                      {"FM limits -1e300..1e300",
+                       [](ChannelSettings& s) { s.FMMinFreq = -1e300, s.FMMaxFreq = 1e300; }},
+                      {"AMFrequency 1e300", [](ChannelSettings& s) { s.AMFrequency = 1e300; }},
+                      {"AM limits -1e300..1e300",
+                       [](ChannelSettings& s) { s.AMMinAmp = -1e300, s.AMMaxAmp = 1e300; }},
+                      {"Amplitude 1e300, no AM",
+                       [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = 1e300; }},
+                      {"Amplitude 1e-310 (subnormal), no AM",
+                       [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = 1e-310; }},
+                      {"all near 20 kHz",
+                       [](ChannelSettings& s) {
+                           s.Frequency = 19999.9, s.FMFrequency = 19000.0, s.FMMinFreq = 19500.0,
+                           s.FMMaxFreq = 20000.0, s.AMFrequency = 18000.0;
+                       }},
+                  },
+                  "ExtremeValues");
+}
+BENCHMARK(ExtremeValues)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The words "+Infinity", "-Infinity" and "NaN" typed into a field. Where they make every value
+// NaN the channel is silent; an infinite amplitude plays clipped to full scale.
+void NonFiniteValues(benchmark::State& state) {
+    constexpr double Infinity = std::numeric_limits<double>::infinity();
+    constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+    SweepExtremes(
+        state,
+        {
+            {"Frequency +Infinity, no FM",
+             [](ChannelSettings& s) { s.Flags &= ~FlagFM, s.Frequency = Infinity; }},
+            {"PhaseShift NaN", [](ChannelSettings& s) { s.PhaseShift = NaN; }},
+            {"FMFrequency NaN", [](ChannelSettings& s) { s.FMFrequency = NaN; }},
+            {"FMMaxFreq +Infinity", [](ChannelSettings& s) { s.FMMaxFreq = Infinity; }},
+            {"AMFrequency -Infinity", [](ChannelSettings& s) { s.AMFrequency = -Infinity; }},
+            {"Amplitude NaN, no AM",
+             [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = NaN; }},
+            {"AMMaxAmp NaN", [](ChannelSettings& s) { s.AMMaxAmp = NaN; }},
+            {"Amplitude +Infinity, no AM",
+             [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = Infinity; }},
+            {"AMMaxAmp +Infinity", [](ChannelSettings& s) { s.AMMaxAmp = Infinity; }},
+        },
+        "NonFiniteValues");
+}
+BENCHMARK(NonFiniteValues)->Iterations(1)->Unit(benchmark::kSecond);
 
 // Calls `shape` at phases stepping through a period from 1 (day:0) or from 2π · 440 · 86400
 // (day:1), one call per iteration.

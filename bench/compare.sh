@@ -4,18 +4,20 @@
 # AM (3 Hz), written to /dev/null. Both run RUNS times, alternately, in this one invocation;
 # the script prints each time, the medians and their ratio (wall clock and CPU time).
 #
-#   bench/compare.sh [BUILD_FOLDER]      (default: build; RUNS=5 to change the count)
+#   bench/compare.sh [BUILD_FOLDER]      (default: build; RUNS=3 to change the count of 5)
 #
 # SoX is needed for the comparison only; it is installed with apt-get when missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-runs=${RUNS:-3}
+runs=${RUNS:-5}
 seconds=60
 
 if ! command -v sox >/dev/null; then
     echo "Installing sox for the comparison..." >&2
-    apt-get install -y sox >/dev/null 2>&1 || { apt-get update >/dev/null && apt-get install -y sox >/dev/null; }
+    apt-get -o DPkg::Lock::Timeout=900 install -y sox >/dev/null 2>&1 ||
+        { apt-get -o DPkg::Lock::Timeout=900 update >/dev/null &&
+            apt-get -o DPkg::Lock::Timeout=900 install -y sox >/dev/null; }
 fi
 if [ ! -d "$build" ]; then
     cmake -S . -B "$build" -G Ninja -DTONQUELLE_CORE_ONLY=ON >/dev/null

@@ -3,21 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <mutex>
-#include <optional>
 
-#include "synth/FastChannelRenderer.h"
+#include "synth/BlockRenderer.h"
 #include "synth/SoftTransition.h"
 
 namespace tonquelle {
-
-namespace {
-
-// The channels in use, limited to the channel blocks that exist.
-std::int32_t ChannelsInUse(const OutputStream& stream) {
-    return std::clamp(stream.Config.ChannelCount, 0, MaxChannels);
-}
-
-}  // namespace
 
 void PublishChannel(OutputStream& stream, std::int32_t channel) {
     std::int32_t first = channel;
@@ -58,26 +48,10 @@ void RenderBuffer(OutputStream& stream, std::uint8_t* buffer) {
         }
     }
 
+    // Every channel's samples go into the buffer first; then the soft transition rewrites the
+    // first frames of the channels that changed, before the counter moves on.
     const std::int32_t frames = std::max(stream.BufferFrames, 0);
-    const std::int32_t resolution = stream.Config.Resolution;
-    const std::int32_t sampleBytes = resolution / 8;
-    const std::int32_t frameBytes = channels * sampleBytes;
-    // Block by block: each block's time base is computed once for all channels, then every
-    // channel's samples of the block go into their slots of the interleaved frames.
-    std::array<std::optional<FastChannelRenderer>, MaxChannels> renderers;
-    for (std::int32_t c = 0; c < channels; ++c) {
-        const ChannelState& state = stream.Channels[c];
-        renderers[c].emplace(state.LiveSettings, state.LiveWaveforms, resolution);
-    }
-    double times[RenderBlockFrames];
-    for (std::int32_t first = 0; first < frames; first += RenderBlockFrames) {
-        const std::int32_t count = std::min(RenderBlockFrames, frames - first);
-        BlockTimes(stream.FrameCounter + first, stream.Config.SampleRate, count, times);
-        std::uint8_t* blockStart = buffer + static_cast<std::ptrdiff_t>(first) * frameBytes;
-        for (std::int32_t c = 0; c < channels; ++c) {
-            renderers[c]->Render(times, count, blockStart + c * sampleBytes, frameBytes);
-        }
-    }
+    RenderFrames(stream, stream.FrameCounter, frames, buffer, ChosenKernels());
     transition.Apply(stream, buffer);
     stream.FrameCounter += frames;
 }

@@ -2,20 +2,24 @@
 
 // An independent statement of how channel settings become PCM bytes, written for the tests
 // straight from the formulas: one frame after the other, within a frame channel 0 first, each
-// value computed in the formulas' order of operations. It shares nothing with the renderer but
-// the shapes and the sample encoding, which have their own tests. Prepare and RenderNext set up
-// and drive the real renderer with the same channels, for the tests that compare the two.
+// value computed in the formulas' order of operations with the C library's fmod, sin and cos,
+// each code by rounding to the nearest whole number (ties to even). It calls nothing of the
+// renderer, the shapes or the sample encoding. Prepare and RenderNext set up and drive the real
+// renderer with the same channels, for the tests that compare the two.
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "audio/OutputStream.h"
 #include "synth/Renderer.h"
-#include "synth/SampleEncoding.h"
-#include "synth/WaveShapes.h"
 
 namespace tonquelle::reference {
+
+inline constexpr double Pi = 3.141592653589793;
+inline constexpr double TwoPi = 2.0 * Pi;
+inline constexpr double HalfPi = Pi / 2.0;
 
 // A user table holding `points`.
 inline WaveformTable Table(const std::vector<double>& points) {
@@ -41,55 +45,144 @@ inline std::vector<Channel> Varied(const WaveformTable& user = NoTable) {
             {{.Flags = FlagMute}}};
 }
 
-// Shape `index` at x, or with `integral` its integral from 0 (none for the user shape); indices
-// outside 0..5 give 0.
-inline double Shape(std::int32_t index, double x, const WaveformTable& table,
-                    bool integral = false) {
-    constexpr double (*shapes[2][5])(double) = {
-        {WaveSine, WaveTriangle, WaveSawFalling, WaveSawRising, WaveSquare},
-        {IntegralSine, IntegralTriangle, IntegralSawFalling, IntegralSawRising, IntegralSquare}};
-    return index == WaveformIndex::User && !integral ? WaveUser(x, table)
-           : index >= 0 && index < 5                 ? shapes[integral][index](x)
-                                                     : 0.0;
+// The remainder of x by 2π moved into [0, 2π) (a tiny negative remainder plus 2π rounds to 2π,
+// which is the next period's 0). An infinite or NaN phase lies nowhere in the period: fmod makes
+// it NaN, and NaN it stays.
+inline double Wrap(double x) {
+    double r = std::fmod(x, TwoPi);
+    if (r < 0.0) {
+        r = r + TwoPi;
+    }
+    return r >= TwoPi ? 0.0 : r;
+}
+
+// Shape `index` (0 sine, 1 triangle, 2 falling saw, 3 rising saw, 4 square, 5 the user table)
+// at phase x; other indices and a user table without points give 0. Every shape is NaN at an
+// infinite or NaN phase (silence).
+inline double Shape(std::int32_t index, double x, const WaveformTable& table) {
+    if (index < 0 || index > 5 || (index == 5 && table.PointCount <= 0)) {
+        return 0.0;
+    }
+    if (!std::isfinite(x)) {
+        return std::nan("");
+    }
+    if (index == 0) {
+        return std::sin(x);
+    }
+    if (index == 1) {
+        double y = Wrap(x + HalfPi);
+        y = y >= Pi ? TwoPi - y : y;
+        return y / HalfPi - 1.0;
+    }
+    const double r = Wrap(x);
+    switch (index) {
+        case 2:
+            return 1.0 - r / Pi;
+        case 3:
+            return r / Pi - 1.0;
+        case 4:
+            return r < Pi ? 1.0 : -1.0;
+        case 5: {
+            const std::int32_t n = table.PointCount;
+            const double p = r * (n / TwoPi);
+            const auto i = static_cast<std::int32_t>(p) % n;  // position n: point 0
+            const double f = std::fmod(p, 1.0);
+            return table.Points[i] * (1.0 - f) + table.Points[(i + 1) % n] * f;
+        }
+        default:
+            return 0.0;
+    }
+}
+
+// The integral from 0 to x of shape `index` (none for the user shape and other indices); NaN at
+// an infinite or NaN x, through the cosine or Wrap.
+inline double Integral(std::int32_t index, double x) {
+    if (index == 0) {
+        return 1.0 - std::cos(x);
+    }
+    double r = Wrap(x);
+    switch (index) {
+        case 1:
+            r = r < HalfPi ? r + TwoPi : r;
+            return r < 3.0 * Pi / 2.0 ? 2.0 * r - r * r / Pi - HalfPi
+                                      : r * r / Pi - 4.0 * r + 4.0 * Pi;
+        case 2:
+            return r - r * r / TwoPi;
+        case 3:
+            return r * r / TwoPi - r;
+        case 4:
+            return r < Pi ? r : TwoPi - r;
+        default:
+            return 0.0;
+    }
+}
+
+// The carrier phase at time t.
+inline double Phase(const ChannelSettings& s, double t) {
+    if ((s.Flags & FlagFM) == 0) {
+        return s.Frequency * TwoPi * t + s.PhaseShift;
+    }
+    double phi = t * TwoPi * (s.FMMaxFreq + s.FMMinFreq) / 2 + s.PhaseShift;
+    if (s.FMFrequency != 0.0) {
+        const double d =
+            Integral(s.FMWaveform, s.FMFrequency * TwoPi * t) / (s.FMFrequency * TwoPi);
+        phi = phi + d * TwoPi * (s.FMMaxFreq - s.FMMinFreq) / 2;
+    }
+    return phi;
 }
 
 inline double Value(const Channel& channel, double t) {
     const ChannelSettings& s = channel.Settings;
-    double phi = s.Frequency * TwoPi * t + s.PhaseShift;
-    if (s.Flags & FlagFM) {
-        phi = t * TwoPi * (s.FMMaxFreq + s.FMMinFreq) / 2 + s.PhaseShift;
-        if (s.FMFrequency != 0.0) {
-            const double d = Shape(s.FMWaveform, s.FMFrequency * TwoPi * t, NoTable, true) /
-                             (s.FMFrequency * TwoPi);
-            phi = phi + d * TwoPi * (s.FMMaxFreq - s.FMMinFreq) / 2;
-        }
+    if (s.Flags & FlagMute) {
+        return 0.0;
     }
     double a = s.Amplitude;
     if (s.Flags & FlagAM) {
         const double m = Shape(s.AMWaveform, s.AMFrequency * TwoPi * t, *channel.AM);
         a = m * (s.AMMaxAmp - s.AMMinAmp) / 2 + (s.AMMaxAmp + s.AMMinAmp) / 2;
     }
-    return (s.Flags & FlagMute) ? 0.0 : Shape(s.Waveform, phi, *channel.Carrier) * a;
+    return Shape(s.Waveform, Phase(s, t), *channel.Carrier) * a;
 }
 
-// `frames` frames starting at frame `firstFrame` of the time base.
+// The value before rounding to the code: clipped to ±1 (NaN as 0), then (v + 1) · 255 / 2 at 8
+// bits, v · 32767 at 16 bits, v · 2147483647 at 24 and 32 bits.
+inline double Scaled(double v, std::int32_t resolution) {
+    v = v > 1.0 ? 1.0 : v < -1.0 ? -1.0 : std::isnan(v) ? 0.0 : v;
+    return resolution == 8    ? (v + 1.0) * 255.0 / 2.0
+           : resolution == 16 ? v * 32767.0
+                              : v * 2147483647.0;
+}
+
+// The code of v: the nearest whole number to the scaled value (std::nearbyint: ties to even in
+// the default rounding mode); at 24 bits the 32-bit code without its low byte.
+inline std::int64_t Code(double v, std::int32_t resolution) {
+    const auto code = static_cast<std::int64_t>(std::nearbyint(Scaled(v, resolution)));
+    return resolution == 24 ? (code >> 8) : code;  // >> keeps the sign
+}
+
+// `frames` frames starting at frame `firstFrame` of the time base, as bytes: each code in
+// resolution / 8 bytes, least significant first.
 inline std::vector<std::uint8_t> Render(const std::vector<Channel>& channels,
                                         std::int64_t firstFrame, std::int32_t frames,
                                         std::int32_t sampleRate, std::int32_t resolution) {
-    std::vector<std::uint8_t> bytes(frames * channels.size() * (resolution / 8));
-    std::uint8_t* cursor = bytes.data();
+    std::vector<std::uint8_t> bytes;
     for (std::int64_t counter = firstFrame; counter < firstFrame + frames; ++counter)
-        for (const Channel& channel : channels)
-            StoreSample(Value(channel, static_cast<double>(counter) / sampleRate), cursor,
-                        resolution);
+        for (const Channel& channel : channels) {
+            const double t = static_cast<double>(counter) / sampleRate;
+            const std::int64_t code = Code(Value(channel, t), resolution);
+            for (std::int32_t b = 0; b < resolution / 8; ++b)
+                bytes.push_back(static_cast<std::uint8_t>(code >> (8 * b)));
+        }
     return bytes;
 }
 
 // The signed code of the `sampleBytes`-byte little-endian sample at `bytes`: its last byte
-// carries the sign (8-bit codes are offset binary).
+// carries the sign (8-bit codes are offset binary, returned as 0..255).
 inline std::int64_t CodeAt(const std::uint8_t* bytes, std::int32_t sampleBytes) {
-    std::int64_t code =
-        static_cast<std::int8_t>(bytes[sampleBytes - 1] ^ ((sampleBytes == 1) << 7));
+    if (sampleBytes == 1) {
+        return bytes[0];
+    }
+    std::int64_t code = static_cast<std::int8_t>(bytes[sampleBytes - 1]);
     for (std::int32_t b = sampleBytes - 2; b >= 0; --b)
         code = code * 256 + bytes[b];
     return code;

@@ -46,6 +46,15 @@ const SampleCodes kCodes[] = {
     {-1e-9, {127}, {0, 0}, {0xFF, 0xFF, 0xFF}, {0xFE, 0xFF, 0xFF, 0xFF}},
     // Just below the 8-bit tie 127.5 that exact zero rounds up from.
     {-1e-10, {127}, {0, 0}, {0, 0, 0}, {0, 0, 0, 0}},
+    // Ties whose even neighbour lies towards zero (rounding half away from zero would give the
+    // other one). v · 32767 = 2.5 exactly: 2; its negative -2. v · 2147483647 = 4.5: 4.
+    // (v + 1) · 255 / 2 = 130.5: 130. v · 2147483647 = -256.5: -256, whose upper three bytes are
+    // -1 (-257 would give -2).
+    {0x1.40028005000a0p-14, {128}, {0x02, 0x00}, {0x80, 0x02, 0x00}, {0x05, 0x80, 0x02, 0x00}},
+    {-0x1.40028005000a0p-14, {127}, {0xFE, 0xFF}, {0x7F, 0xFD, 0xFF}, {0xFB, 0x7F, 0xFD, 0xFF}},
+    {0x1.2000000240000p-29, {128}, {0, 0}, {0, 0, 0}, {0x04, 0, 0, 0}},
+    {0x1.8181818181800p-6, {130}, {0x03, 0x03}, {0x03, 0x03, 0x03}, {0x03, 0x03, 0x03, 0x03}},
+    {-0x1.0080000201000p-23, {127}, {0, 0}, {0xFF, 0xFF, 0xFF}, {0x00, 0xFF, 0xFF, 0xFF}},
 };
 
 TEST(StoreSample, CodesOfEveryResolution) {

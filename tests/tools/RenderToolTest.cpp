@@ -146,6 +146,22 @@ TEST_F(RenderTool, UnreadableWaveformLinesGiveOneWarningLine) {
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 68, file.end()), expected);
 }
 
+// --start renders from that time of the time base (rounded to whole frames): the data are the
+// bytes of that stretch of a render from the start, here 0.5 s (22050 frames) and a day into it.
+TEST_F(RenderTool, StartRendersThatStretchOfTheTimeBase) {
+    const WaveformTable user = reference::Table({0.5, -1, 1, 0.25});
+    for (const auto& [start, frame] : {std::pair{"0.50001", 22050LL}, {"86400", 3810240000LL}}) {
+        SCOPED_TRACE(start);
+        const auto [code, errors, output] =
+            Run(std::string("$T $B --seconds 0.01 --wave 2:wave.txt --bits 32 --start ") + start +
+                " out.wav");
+        ASSERT_EQ(code, 0) << errors;
+        const std::string file = Out();
+        EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 68, file.end()),
+                  reference::Render(reference::Varied(user), frame, 441, 44100, 32));
+    }
+}
+
 // Exit status 2, exactly one line on standard error, nothing on standard output, and nothing
 // left in the folder: no partial file, and an existing output kept as it was.
 TEST_F(RenderTool, BadInputIsRefusedWithOneLineAndNoFile) {
@@ -168,6 +184,7 @@ TEST_F(RenderTool, BadInputIsRefusedWithOneLineAndNoFile) {
         "$T $B --rate -44100 out.wav | --rate", "$T $B --rate 4294967296 out.wav | --rate",
         "$T $B --seconds -1 out.wav | --seconds", "$T $B --seconds nan out.wav | --seconds",
         "$T $B --seconds 1e400 out.wav | --seconds", "$T $B --seconds 1e9 out.wav | too long",
+        "$T $B --start -1 out.wav | --start", "$T $B --start 1e300 out.wav | too far",
         "$T $B --mask 0 out.wav | 1 to 8", "$T $B --mask 0x1FF out.wav | 1 to 8",
         "$T $B --mask 0x100000 out.wav | beyond", "$T $B --mask 0xZZ out.wav | --mask",
         "$T $B --buffer 0 out.wav | --buffer",

@@ -85,9 +85,9 @@ class ArgumentReader {
 };
 
 // The options that take a value; any other name after "-" is unknown.
-constexpr std::string_view OptionsWithValue[] = {"--settings", "--slot", "--seconds",
-                                                 "--rate",     "--bits", "--mask",
-                                                 "--buffer",   "--wave", "--am-wave"};
+constexpr std::string_view OptionsWithValue[] = {"--settings", "--slot",   "--start", "--seconds",
+                                                 "--rate",     "--bits",   "--mask",  "--buffer",
+                                                 "--wave",     "--am-wave"};
 
 std::string UnknownOption(std::string_view name) {
     return "unknown option " + std::string(name) + " (see --help)";
@@ -117,6 +117,12 @@ std::string ApplyOption(std::string_view name, std::string_view value, RenderOpt
             return Invalid(name, value, "expected a length in seconds, 0 or more");
         }
         options.Seconds = *seconds;
+    } else if (name == "--start") {
+        const auto start = WholeDecimal(value);
+        if (!start || *start < 0.0) {
+            return Invalid(name, value, "expected a time in seconds, 0 or more");
+        }
+        options.Start = *start;
     } else if (name == "--rate") {
         const auto rate = WholeNumber<std::int32_t>(value);
         if (!rate || *rate <= 0) {
@@ -234,6 +240,8 @@ Options:
                     folder takes no files); without it the program's defaults apply.
   --slot N          memory slot 0 to 9 (required)
   --seconds S       length in seconds, 0 or more, rounded to whole frames (default 10)
+  --start S         begin S seconds into the time base, rounded to whole frames: the same
+                    samples as that stretch of a render from 0 (default 0)
   --rate HZ         sample rate in Hz (default: the settings file's SampleRate)
   --bits B          resolution 8, 16, 24 or 32 (default: the settings file's Resolution)
   --mask M          speaker mask, decimal or 0x-hexadecimal, 1 to 8 of the 18 speaker bits

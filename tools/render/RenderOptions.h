@@ -23,6 +23,7 @@ struct RenderOptions {
     std::optional<std::filesystem::path> SettingsFile;  // set: must exist
     std::int32_t Slot = -1;
     double Seconds = 10.0;
+    double Start = 0.0;  // seconds into the common time base
     std::optional<std::int32_t> SampleRate;
     std::optional<std::int32_t> Resolution;
     std::optional<std::int32_t> ChannelMask;

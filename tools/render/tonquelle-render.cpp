@@ -150,7 +150,8 @@ std::string PrepareStream(OutputStream& stream, const MemorySlot& slot,
                       << UnreadableLinesMessage(wave.File.string(), loaded.Unreadable) << '\n';
         }
     }
-    stream.FrameCounter = 0;
+    stream.FrameCounter = static_cast<std::int64_t>(
+        std::nearbyint(options.Start * static_cast<double>(stream.Config.SampleRate)));
     stream.BufferFrames = BufferFramesOf(stream.Config);
     return {};
 }
@@ -258,6 +259,11 @@ int Run(int argc, char** argv) {
                     " is too long for a WAV file (at most 4 GiB of samples)");
     }
     const auto totalFrames = static_cast<std::int64_t>(frames);
+    // Frame numbers stay exact doubles below 2^53, which the time base relies on.
+    if (std::nearbyint(options.Start * stream.Config.SampleRate) + frames > 0x1p53) {
+        return Fail("--start " + FormatSeconds(options.Start) +
+                    " is too far into the time base (at most 2^53 frames)");
+    }
     if (const std::string error = PrepareStream(stream, slots[options.Slot], options);
         !error.empty()) {
         return Fail(error);
