@@ -10,13 +10,19 @@ namespace tonquelle {
 bool UseGermanQt(QCoreApplication& application) {
     const QLocale german(QLocale::German, QLocale::Germany);
     QLocale::setDefault(german);
+    // A program unpacked into a folder of its own (the Windows zip) brings Qt's texts along in
+    // "translations" beside it; an installed one finds them where Qt keeps its own.
+    const QString folders[] = {
+        QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
     auto* translator = new QTranslator(&application);
-    if (!translator->load(german, QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete translator;
-        return false;
+    for (const QString& folder : folders) {
+        if (translator->load(german, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+            return QCoreApplication::installTranslator(translator);
+        }
     }
-    return QCoreApplication::installTranslator(translator);
+    delete translator;
+    return false;
 }
 
 }  // namespace tonquelle

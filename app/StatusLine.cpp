@@ -25,6 +25,12 @@ void StatusLine::ShowRunning(const QString& device, const OutputConfig& config,
         parts << QStringLiteral("Verbindung zum Ausgabegerät unterbrochen, neuer Versuch …");
     }
     label_->setText(parts.join(QStringLiteral(" · ")));
+    if (isHidden()) {
+        // QStatusBar fits its height to its widgets only when it handles the layout request the
+        // new text posted; before it is shown that must be now, so that the room the window
+        // makes for the line (its size hint) is the height it will take.
+        reformat();
+    }
     show();
 }
 

@@ -21,6 +21,14 @@ int main(int argc, char** argv) {
         ReadCommandLine(console);  // answers and ends the process
         return 0;
     }
+#if defined(_WIN32)
+    // Qt 6.4's default GDI font engine draws a line edit's text above its box under Wine, out
+    // of sight in the panels' fields; DirectWrite (Qt's default on Windows from 6.8 on) draws
+    // it in place. An explicit QT_QPA_PLATFORM still decides.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "windows:fontengine=directwrite");
+    }
+#endif
     QApplication application(argc, argv);
     UseGermanQt(application);
     ReadCommandLine(application);

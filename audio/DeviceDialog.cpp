@@ -9,6 +9,7 @@
 #include <array>
 
 #include "audio/ComboSelect.h"
+#include "audio/DeviceChoice.h"
 #include "audio/WaveOut.h"
 #include "synth/SpeakerLayout.h"
 
@@ -101,10 +102,11 @@ void DeviceDialog::Build() {
 }
 
 void DeviceDialog::Fill(const OutputConfig& config, WaveOutDriver& driver) {
-    for (const WaveOutDeviceInfo& device : driver.ListDevices()) {
+    const std::vector<WaveOutDeviceInfo> devices = driver.ListDevices();
+    for (const WaveOutDeviceInfo& device : devices) {
         deviceList_->addItem(QString::fromStdString(device.Name), device.Id);
     }
-    SelectComboItemByData(*deviceList_, config.OutputDevice, DeviceFallback);
+    SelectComboItemByData(*deviceList_, StoredDeviceId(devices, config), DeviceFallback);
 
     AddEntries(*sampleRateList_, SampleRates, QStringLiteral(" Hz"));
     SelectComboItemByData(*sampleRateList_, config.SampleRate, SampleRateFallback);
@@ -124,8 +126,12 @@ void DeviceDialog::Fill(const OutputConfig& config, WaveOutDriver& driver) {
 }
 
 bool DeviceDialog::ReadDeviceDialog(OutputConfig& config) const {
-    if (!ReadSelection(*deviceList_, config.OutputDevice) ||
-        !ReadSelection(*sampleRateList_, config.SampleRate) ||
+    if (!ReadSelection(*deviceList_, config.OutputDevice)) {
+        return false;
+    }
+    config.OutputDeviceName =
+        config.OutputDevice >= 0 ? deviceList_->currentText().toStdString() : std::string();
+    if (!ReadSelection(*sampleRateList_, config.SampleRate) ||
         !ReadSelection(*resolutionList_, config.Resolution) ||
         !ReadSelection(*bufferLengthList_, config.BufferLength)) {
         return false;

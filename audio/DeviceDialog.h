@@ -35,12 +35,13 @@ class DeviceDialog final : public QWidget {
     Q_OBJECT
 
   public:
-    // Fills every list (the devices from `driver`) and preselects `config`'s values.
+    // Fills every list (the devices from `driver`) and preselects `config`'s values: the device
+    // by its stored name first, then by its number.
     DeviceDialog(const OutputConfig& config, WaveOutDriver& driver, QWidget& owner);
 
-    // Writes the selections into `config` in the order device, sample rate, resolution, buffer
-    // length, speakers, stopping at the first list without a selection. True when every list had
-    // a selection and 1..8 speakers are checked.
+    // Writes the selections into `config` in the order device (its number and name), sample
+    // rate, resolution, buffer length, speakers, stopping at the first list without a selection.
+    // True when every list had a selection and 1..8 speakers are checked.
     bool ReadDeviceDialog(OutputConfig& config) const;
 
     // The text of the selected device entry (empty when none is selected).

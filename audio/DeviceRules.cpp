@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace tonquelle {
 
@@ -57,6 +58,53 @@ WaveResult AcceptForWrite(WaveHeader& header, std::uint32_t blockAlign) {
     return WaveOk;
 }
 
+FrameSpread SpreadOf(const WaveFormat& format, std::uint32_t deviceMask,
+                     std::uint32_t deviceBytesPerSample) {
+    const std::uint32_t bytesPerSample = format.BitsPerSample / 8u;
+    FrameSpread spread{
+        .BytesPerSample = bytesPerSample,
+        .DeviceBytesPerSample = deviceBytesPerSample != 0 ? deviceBytesPerSample : bytesPerSample,
+        .StreamChannels = format.Channels,
+        .DeviceChannels = static_cast<std::uint32_t>(std::popcount(deviceMask)),
+        .Silence = SilenceByte(format)};
+    std::uint32_t k = 0;
+    for (std::uint32_t bit = 0; bit < 32 && k < spread.StreamChannels; ++bit) {
+        if ((format.ChannelMask >> bit & 1u) != 0) {
+            // The device channels before this speaker: its speakers of lower bits.
+            spread.Slot[k] =
+                static_cast<std::uint8_t>(std::popcount(deviceMask & ((1u << bit) - 1)));
+            spread.Identity = spread.Identity && spread.Slot[k] == k;
+            ++k;
+        }
+    }
+    spread.Identity = spread.Identity && spread.DeviceChannels == spread.StreamChannels &&
+                      spread.DeviceBytesPerSample == spread.BytesPerSample;
+    return spread;
+}
+
+void SpreadFrames(const FrameSpread& spread, const std::uint8_t* in, std::uint8_t* out,
+                  std::size_t frames) {
+    const std::size_t sample = spread.BytesPerSample;
+    if (spread.Identity) {
+        std::memcpy(out, in, frames * spread.StreamChannels * sample);
+        return;
+    }
+    const std::size_t deviceSample = spread.DeviceBytesPerSample;
+    const std::size_t deviceFrame = spread.DeviceChannels * deviceSample;
+    // Little-endian: the stream's bytes are the upper ones of a wider sample, zeros below.
+    const std::size_t below = deviceSample - sample;
+    std::memset(out, spread.Silence, frames * deviceFrame);
+    for (std::size_t frame = 0; frame < frames; ++frame) {
+        for (std::uint32_t k = 0; k < spread.StreamChannels; ++k) {
+            std::uint8_t* const place = out + spread.Slot[k] * deviceSample;
+            std::memset(place, 0, below);
+            std::memcpy(place + below, in + k * sample, sample);
+        }
+        in += spread.StreamChannels * sample;
+        out += deviceFrame;
+    }
+}
+
 std::string DefaultDeviceLabel(const std::string& deviceName) {
     return deviceName.empty() ? std::string("Standardgerät") : "Standardgerät (" + deviceName + ")";
 }
@@ -71,7 +119,17 @@ std::vector<std::string> DistinctNames(const std::vector<NamedDevice>& devices) 
                             ? device.Name + " (" + device.Detail + ")"
                             : device.Name);
     }
-    return names;
+    // Entries that still read the same (no detail, or the same one) are numbered from the
+    // second on, as Windows numbers devices of one name.
+    std::vector<std::string> numbered = names;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto earlier =
+            std::count(names.begin(), names.begin() + static_cast<long>(i), names[i]);
+        if (earlier > 0) {
+            numbered[i] += " (" + std::to_string(earlier + 1) + ")";
+        }
+    }
+    return numbered;
 }
 
 }  // namespace tonquelle

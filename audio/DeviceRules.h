@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -53,11 +55,40 @@ WaveResult OpenCheckedDevice(std::unique_ptr<WaveOut>& device, const WaveOpenReq
     return result;
 }
 
+// How a stream's frames are laid into a device's frames when the device takes frames of all its
+// own speakers (Windows' shared-mode WASAPI mixes in the device's format, and a speaker the
+// stream does not name must stay silent rather than be filled by the system's up-mixing).
+// Stream channel k is the speaker of the k-th set bit of the stream's mask; it goes to that
+// speaker's place among the set bits of the device's mask. The other places get silence. A
+// device sample may be wider than the stream's (24-bit samples carried in 32 bits): the stream
+// sample then fills its upper bytes, which is the same value in the wider format.
+struct FrameSpread {
+    std::uint32_t BytesPerSample = 0;  // the stream's
+    std::uint32_t DeviceBytesPerSample = 0;
+    std::uint32_t StreamChannels = 0;
+    std::uint32_t DeviceChannels = 0;
+    std::array<std::uint8_t, 32> Slot{};  // device channel of stream channel k
+    std::uint8_t Silence = 0;
+    bool Identity = true;  // device frames are the stream's frames
+};
+
+// The spread of `format` onto a device with the speakers `deviceMask`, which holds every speaker
+// of the format's mask, in samples of `deviceBytesPerSample` (0: the format's). With the
+// format's own mask and sample size it is the identity.
+FrameSpread SpreadOf(const WaveFormat& format, std::uint32_t deviceMask,
+                     std::uint32_t deviceBytesPerSample = 0);
+
+// Writes `frames` device frames to `out` from as many stream frames at `in`. Real-time safe: no
+// allocation, no lock.
+void SpreadFrames(const FrameSpread& spread, const std::uint8_t* in, std::uint8_t* out,
+                  std::size_t frames);
+
 // The names of a device list, told apart: a name that two or more entries share gets each
 // entry's detail in parentheses ("Null Output (tq_aux4)"); a name of its own stays as it is.
+// Entries that read the same even so are numbered from the second on ("Null Output (2)").
 struct NamedDevice {
     std::string Name;
-    std::string Detail;  // a PulseAudio sink's name, PortAudio's host API
+    std::string Detail;  // a PulseAudio sink's name, PortAudio's host API; or none
 };
 std::vector<std::string> DistinctNames(const std::vector<NamedDevice>& devices);
 

@@ -9,7 +9,7 @@ DoneNotifier::DoneNotifier(WaveDoneSink& sink) : sink_(sink), thread_([this] { R
 DoneNotifier::~DoneNotifier() {
     if (thread_.joinable()) {
         stopping_.store(true, std::memory_order_release);
-        wake_.release();
+        wake_.Release();
         thread_.join();
     }
 }
@@ -18,7 +18,7 @@ bool DoneNotifier::Post(WaveHeader* header) {
     if (!posted_.Push(header)) {
         return false;
     }
-    wake_.release();
+    wake_.Release();
     return true;
 }
 
@@ -35,7 +35,7 @@ void DoneNotifier::Stop() {
         return;
     }
     stopping_.store(true, std::memory_order_release);
-    wake_.release();
+    wake_.Release();
     thread_.join();
     const std::lock_guard lock(deliveryLock_);
     DeliverPosted();
@@ -45,7 +45,7 @@ void DoneNotifier::ReportLost(WaveLossReason reason) {
     std::uint32_t none = NoLoss;
     if (loss_.compare_exchange_strong(none, static_cast<std::uint32_t>(reason),
                                       std::memory_order_acq_rel)) {
-        wake_.release();
+        wake_.Release();
     }
 }
 
@@ -66,7 +66,7 @@ void DoneNotifier::Run() {
     constexpr std::chrono::milliseconds WatchPeriod{100};
     lastBeat_ = std::chrono::steady_clock::now();
     for (;;) {
-        const bool woken = wake_.try_acquire_for(WatchPeriod);
+        const bool woken = wake_.TryAcquireFor(WatchPeriod);
         if (stopping_.load(std::memory_order_acquire)) {
             return;
         }

@@ -4,18 +4,20 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
-#include <semaphore>
 #include <span>
 #include <thread>
 
+#include "audio/Semaphore.h"
 #include "audio/SpscRing.h"
 #include "audio/WaveOut.h"
 
 namespace tonquelle {
 
 // Hands a device's finished buffers to its WaveDoneSink, one notification per buffer, in the
-// order they were posted, from a thread of its own. The device's playing side posts without
-// taking a lock, so a real-time callback may post; a reset delivers the rest synchronously.
+// order they were posted, from a thread of its own. The device's playing side queues without a
+// lock and then takes only the wake-up's mutex, which every thread holds just long enough to
+// change or test a counter, so a real-time callback may post; a reset delivers the rest
+// synchronously.
 class DoneNotifier {
   public:
     // At most this many buffers may be between a device's Write and their notification.
@@ -28,8 +30,9 @@ class DoneNotifier {
     DoneNotifier& operator=(const DoneNotifier&) = delete;
 
     // Producer side, one thread at a time (the device's callback or I/O thread): queues `header`
-    // for delivery and wakes the thread. Lock-free; false only when Capacity is exceeded, which
-    // a device prevents by counting its buffers in flight (Written() - Delivered()).
+    // for delivery and wakes the thread (the wake-up's short mutex only); false only when Capacity
+    // is exceeded, which a device prevents by counting its buffers in flight (Written() -
+    // Delivered()).
     bool Post(WaveHeader* header);
 
     // Delivers every buffer posted so far, then `more` in order, on the calling thread; returns
@@ -37,7 +40,7 @@ class DoneNotifier {
     // its playing side has stopped posting (a reset, after taking back the queue).
     void Flush(std::span<WaveHeader* const> more);
 
-    // Producer side, lock-free (a real-time callback may call it): the device can no longer
+    // Producer side, like Post (a real-time callback may call it): the device can no longer
     // play. The notifier thread tells the sink once, after the buffers posted before; later
     // reports are ignored.
     void ReportLost(WaveLossReason reason);
@@ -70,8 +73,9 @@ class DoneNotifier {
     // Serialises deliveries so that the sink sees the buffers in order: held by the notifier
     // thread and by Flush while they pop and notify.
     std::mutex deliveryLock_;
-    // Wakes the notifier thread: released by Post and Stop, acquired by the notifier thread.
-    std::counting_semaphore<> wake_{0};
+    // Wakes the notifier thread: released by Post, ReportLost and Stop, acquired by the notifier
+    // thread. Its mutex is held only while its count is changed or tested.
+    Semaphore wake_;
     // Written by Stop (device's caller thread), read by the notifier thread.
     std::atomic<bool> stopping_{false};
     // Written under deliveryLock_; read by any thread.

@@ -34,6 +34,10 @@ struct OutputConfig {
     // Soft transitions ("Weiche Übergänge"): 0 off, 1 on. The stored choice; the stream thread
     // reads OutputStream::SoftTransitions, which SetSoftTransitions keeps in step.
     std::int32_t SoftTransitions = 0;
+    // The chosen device's name in the device list, so that the device is found again when the
+    // list's order has changed (Windows lists its devices in another order at every start);
+    // empty for the system's default output. OutputDevice stays the fallback.
+    std::string OutputDeviceName{};
 };
 
 // One period of a user waveform. Empty (no points, count 0) until a file is loaded.

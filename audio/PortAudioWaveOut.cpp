@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -12,9 +13,18 @@
 #include <pa_linux_alsa.h>
 #endif
 #ifdef _WIN32
+// PortAudio's Windows headers use the types of <windows.h> and <mmsystem.h> without including
+// them: those two first, in this order.
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <ks.h>
+#include <ksmedia.h>
+#include <mmreg.h>
+
 #include <pa_win_wasapi.h>
 #include <pa_win_wmme.h>
-#include <windows.h>
 #endif
 
 #include "audio/DeviceRules.h"
@@ -47,26 +57,49 @@ class PortAudioSession {
     bool ok_ = false;
 };
 
-PaSampleFormat SampleFormatOf(const WaveFormat& format) {
-    switch (format.BitsPerSample) {
-        case 8:
+// PortAudio's format of samples this many bytes wide: 8-bit unsigned, else signed.
+PaSampleFormat SampleFormatOf(std::uint32_t bytesPerSample) {
+    switch (bytesPerSample) {
+        case 1:
             return paUInt8;
-        case 16:
+        case 2:
             return paInt16;
-        case 24:
+        case 3:
             return paInt24;
         default:
             return paInt32;
     }
 }
 
-// The devices with output channels, in PortAudio's order: device id i is entry i.
+// The host API whose devices the list shows, or -1 for all of them. Windows presents every
+// device under each of its host APIs (MME, WASAPI, ...), in an order that changes between runs:
+// there the list shows one, so that each device appears once: WASAPI, or MME where WASAPI has no
+// output device. Elsewhere every API (ALSA, JACK, ...), the names told apart by it.
+PaHostApiIndex ListedHostApi() {
+#ifdef _WIN32
+    for (const PaHostApiTypeId type : {paWASAPI, paMME}) {
+        const PaHostApiIndex api = Pa_HostApiTypeIdToHostApiIndex(type);
+        if (api >= 0 && Pa_GetHostApiInfo(api)->defaultOutputDevice != paNoDevice) {
+            return api;
+        }
+    }
+#endif
+    return -1;
+}
+
+PaDeviceIndex DefaultOutputDevice() {
+    const PaHostApiIndex api = ListedHostApi();
+    return api >= 0 ? Pa_GetHostApiInfo(api)->defaultOutputDevice : Pa_GetDefaultOutputDevice();
+}
+
+// The listed devices with output channels, in PortAudio's order: device id i is entry i.
 std::vector<PaDeviceIndex> OutputDevices() {
+    const PaHostApiIndex api = ListedHostApi();
     std::vector<PaDeviceIndex> devices;
     const PaDeviceIndex count = Pa_GetDeviceCount();
     for (PaDeviceIndex index = 0; index < count; ++index) {
         const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
-        if (info != nullptr && info->maxOutputChannels > 0) {
+        if (info != nullptr && info->maxOutputChannels > 0 && (api < 0 || info->hostApi == api)) {
             devices.push_back(index);
         }
     }
@@ -75,7 +108,7 @@ std::vector<PaDeviceIndex> OutputDevices() {
 
 PaDeviceIndex DeviceIndexOf(std::int32_t deviceId) {
     if (deviceId == -1) {
-        return Pa_GetDefaultOutputDevice();
+        return DefaultOutputDevice();
     }
     const std::vector<PaDeviceIndex> devices = OutputDevices();
     if (deviceId < 0 || static_cast<std::size_t>(deviceId) >= devices.size()) {
@@ -115,6 +148,34 @@ void* FillHostStreamInfo(HostStreamInfo& info, PaDeviceIndex device, std::uint32
     }
     return nullptr;
 }
+
+// The speakers a device has: for WASAPI those of the format the device mixes in; MME names
+// none, so those Windows gives a device of its channel count (the layouts of ksmedia.h, else
+// the first speakers in mask order).
+std::uint32_t DeviceSpeakers(PaDeviceIndex device, const PaDeviceInfo& info) {
+    WAVEFORMATEXTENSIBLE mixFormat{};
+    if (Pa_GetHostApiInfo(info.hostApi)->type == paWASAPI &&
+        PaWasapi_GetDeviceDefaultFormat(&mixFormat, sizeof mixFormat, device) >=
+            static_cast<int>(sizeof mixFormat) &&
+        mixFormat.Format.wFormatTag == WAVE_FORMAT_EXTENSIBLE &&
+        std::popcount(mixFormat.dwChannelMask) == info.maxOutputChannels) {
+        return mixFormat.dwChannelMask;
+    }
+    switch (info.maxOutputChannels) {
+        case 1:
+            return KSAUDIO_SPEAKER_MONO;
+        case 2:
+            return KSAUDIO_SPEAKER_STEREO;
+        case 4:
+            return KSAUDIO_SPEAKER_QUAD;
+        case 6:
+            return KSAUDIO_SPEAKER_5POINT1;
+        case 8:
+            return KSAUDIO_SPEAKER_7POINT1_SURROUND;
+        default:
+            return (1u << std::clamp(info.maxOutputChannels, 0, 31)) - 1;
+    }
+}
 #endif
 
 // A stream whose callback has not run for this long while it should play is lost: PortAudio
@@ -147,11 +208,14 @@ class PortAudioWaveOut final : public WaveOut {
                       const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags status,
                       void* self);
     static void OnFinished(void* self);
-    void Play(std::uint8_t* out, std::size_t bytes);  // callback thread
-    void StopStream();                                // caller thread
+    void Play(std::uint8_t* out, std::size_t frames);  // callback thread
+    void StopStream();                                 // caller thread
 
     const WaveFormat format_;
     const std::uint8_t silence_;
+    // How the buffers' frames are laid into the stream's frames: set by Open, then read by the
+    // callback.
+    FrameSpread spread_;
     PortAudioSession session_;
     DoneNotifier notifier_;
     // Opened by Open, closed by Close or the destructor; caller thread.
@@ -161,7 +225,7 @@ class PortAudioWaveOut final : public WaveOut {
     // Buffers written, not yet taken by the callback: pushed by Write (caller thread), popped by
     // the callback, or by Reset once the stream is stopped.
     SpscRing<WaveHeader*, DoneNotifier::Capacity> queued_;
-    // The buffer being played and the bytes of it already copied; the callback's own, and
+    // The buffer being played and the bytes of it already played; the callback's own, and
     // Reset's while the stream is stopped.
     WaveHeader* current_ = nullptr;
     std::uint32_t currentOffset_ = 0;
@@ -205,14 +269,32 @@ WaveResult PortAudioWaveOut::Open(const WaveOpenRequest& request, WaveRefusal& r
                    .DeviceChannels = info->maxOutputChannels};
         return WaveBadFormat;
     }
+#ifdef _WIN32
+    // Windows takes a stream in the layout it mixes in (shared-mode WASAPI wants the device's
+    // channels), and would spread a speaker the device lacks, or a stream of fewer speakers,
+    // over the others. So a speaker the device lacks is refused, as a sink refuses it, and the
+    // stream carries every speaker of the device: silence on those the mask does not name.
+    const std::uint32_t speakers = DeviceSpeakers(device, *info);
+    if (const std::uint32_t missing = format_.ChannelMask & ~speakers) {
+        refusal = {.Kind = WaveRefusalKind::MissingSpeakers, .MissingSpeakers = missing};
+        return WaveBadFormat;
+    }
+    // PortAudio 19.6's WASAPI plays packed 24-bit samples as noise (measured under Wine): they
+    // travel in 32 bits, which holds the same values.
+    const std::uint32_t deviceBytesPerSample = format_.BitsPerSample == 24 ? 4 : 0;
+#else
+    const std::uint32_t speakers = format_.ChannelMask;  // ALSA and JACK know no speakers
+    const std::uint32_t deviceBytesPerSample = 0;
+#endif
+    spread_ = SpreadOf(format_, speakers, deviceBytesPerSample);
     PaStreamParameters output{};
     output.device = device;
-    output.channelCount = format_.Channels;
-    output.sampleFormat = SampleFormatOf(format_);
+    output.channelCount = static_cast<int>(spread_.DeviceChannels);
+    output.sampleFormat = SampleFormatOf(spread_.DeviceBytesPerSample);
     output.suggestedLatency = info->defaultHighOutputLatency;
 #ifdef _WIN32
     HostStreamInfo hostInfo;
-    output.hostApiSpecificStreamInfo = FillHostStreamInfo(hostInfo, device, format_.ChannelMask);
+    output.hostApiSpecificStreamInfo = FillHostStreamInfo(hostInfo, device, speakers);
 #endif
     const QuietStderr quiet;
     if (Pa_IsFormatSupported(nullptr, &output, format_.SamplesPerSec) != paFormatIsSupported ||
@@ -308,7 +390,7 @@ int PortAudioWaveOut::OnPlay(const void*, void* output, unsigned long frames,
                              const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* self) {
     auto* device = static_cast<PortAudioWaveOut*>(self);
     device->callbacks_.fetch_add(1, std::memory_order_relaxed);
-    device->Play(static_cast<std::uint8_t*>(output), frames * device->format_.BlockAlign);
+    device->Play(static_cast<std::uint8_t*>(output), frames);
     return paContinue;
 }
 
@@ -321,13 +403,16 @@ void PortAudioWaveOut::OnFinished(void* self) {
     }
 }
 
-// Real-time: copies, posts, counts; no lock, no allocation, no wait.
-void PortAudioWaveOut::Play(std::uint8_t* out, std::size_t bytes) {
-    while (bytes > 0) {
+// Real-time: copies, posts, counts; no lock beyond the notifier's wake-up, no allocation, no
+// wait. Buffers hold whole frames.
+void PortAudioWaveOut::Play(std::uint8_t* out, std::size_t frames) {
+    const std::size_t bufferFrame = format_.BlockAlign;
+    const std::size_t streamFrame = spread_.DeviceChannels * spread_.DeviceBytesPerSample;
+    while (frames > 0) {
         if (current_ == nullptr) {
             const auto next = queued_.Pop();
             if (!next) {
-                std::memset(out, silence_, bytes);
+                std::memset(out, silence_, frames * streamFrame);
                 if (playedSinceStart_) {
                     underruns_.fetch_add(1, std::memory_order_relaxed);
                 }
@@ -337,11 +422,11 @@ void PortAudioWaveOut::Play(std::uint8_t* out, std::size_t bytes) {
             currentOffset_ = 0;
         }
         const std::size_t count =
-            std::min<std::size_t>(bytes, current_->BufferLength - currentOffset_);
-        std::memcpy(out, current_->Data + currentOffset_, count);
-        out += count;
-        bytes -= count;
-        currentOffset_ += static_cast<std::uint32_t>(count);
+            std::min<std::size_t>(frames, (current_->BufferLength - currentOffset_) / bufferFrame);
+        SpreadFrames(spread_, current_->Data + currentOffset_, out, count);
+        out += count * streamFrame;
+        frames -= count;
+        currentOffset_ += static_cast<std::uint32_t>(count * bufferFrame);
         if (currentOffset_ == current_->BufferLength) {
             finished_.fetch_add(1, std::memory_order_release);
             notifier_.Post(current_);
@@ -365,16 +450,17 @@ class PortAudioWaveOutDriver final : public WaveOutDriver {
 
 std::vector<WaveOutDeviceInfo> PortAudioWaveOutDriver::ListDevices() {
     std::vector<WaveOutDeviceInfo> list;
-    if (const PaDeviceInfo* info = Pa_GetDeviceInfo(Pa_GetDefaultOutputDevice())) {
+    if (const PaDeviceInfo* info = Pa_GetDeviceInfo(DefaultOutputDevice())) {
         list.push_back({-1, DefaultDeviceLabel(info->name)});
     }
-    // The same device can appear under several host APIs (ALSA and JACK, or MME, DirectSound
-    // and WASAPI on Windows): the API tells them apart.
+    // Where the list shows several host APIs, the same device can appear under each (ALSA and
+    // JACK): the API tells them apart.
+    const bool oneApi = ListedHostApi() >= 0;
     std::vector<NamedDevice> named;
     for (const PaDeviceIndex index : OutputDevices()) {
         const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
         const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
-        named.push_back({info->name, api != nullptr ? api->name : ""});
+        named.push_back({info->name, api != nullptr && !oneApi ? api->name : ""});
     }
     const std::vector<std::string> names = DistinctNames(named);
     for (std::size_t i = 0; i < names.size(); ++i) {

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#elif defined(_WIN32)
+#include <windows.h>
 #endif
 
 namespace tonquelle {
@@ -95,10 +97,19 @@ bool RequestRealtimeScheduling() {
     return PromoteDirectly() || PromoteThroughRealtimeKit();
 }
 
+#elif defined(_WIN32)
+
+// The highest priority of the process's priority class that any program may take: above every
+// ordinary thread, below the system's real-time class (PortAudio raises its own callback thread
+// through the multimedia class scheduler).
+bool RequestRealtimeScheduling() {
+    return SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL) != 0;
+}
+
 #else
 
 bool RequestRealtimeScheduling() {
-    return false;  // the Windows port raises its audio threads through its own host API
+    return false;
 }
 
 #endif

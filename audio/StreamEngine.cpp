@@ -73,7 +73,7 @@ class StreamLoop {
                     engine_.Device->Reset();
                 }
                 playing_ = false;
-                engine_.Semaphore->release();
+                engine_.Semaphore->Release();
                 break;
             default:
                 break;
@@ -172,7 +172,7 @@ void StreamThread(OutputStream& stream, StreamEngineState& engine, std::promise<
     ended.set_value_at_thread_exit();
     engine.ThreadId = std::this_thread::get_id();
     // The queue exists before the thread, so nothing posted from now on can be lost.
-    engine.Semaphore->release();
+    engine.Semaphore->Release();
     // After the handshake, so that a slow answer of the system does not hold up the start.
     stream.Driver->PromoteStreamThread();
     StreamLoop(stream, engine).Run();
@@ -269,7 +269,7 @@ bool AwaitReset(const OutputStream& stream, StreamEngineState& engine) {
         engine.Messages.Post(MessageReset);
         engine.ResetOwed = true;
     }
-    if (!engine.Semaphore->try_acquire_for(stream.ThreadEndTimeout)) {
+    if (!engine.Semaphore->TryAcquireFor(stream.ThreadEndTimeout)) {
         return false;
     }
     engine.ResetOwed = false;
@@ -320,7 +320,7 @@ bool StartOutput(OutputStream& stream) {
     stream.StartRefusal = {};
     stream.DeviceChannelNames.clear();
     if (!CreateStreamThread(stream, engine) ||
-        !engine.Semaphore->try_acquire_for(stream.ThreadEndTimeout)) {  // the thread is ready
+        !engine.Semaphore->TryAcquireFor(stream.ThreadEndTimeout)) {  // the thread is ready
         return FailStart(stream);
     }
 

@@ -7,9 +7,9 @@
 #include <future>
 #include <memory>
 #include <optional>
-#include <semaphore>
 #include <thread>
 
+#include "audio/Semaphore.h"
 #include "audio/StreamEngine.h"
 #include "audio/ThreadMessageQueue.h"
 #include "audio/WaveOut.h"
@@ -28,7 +28,7 @@ struct StreamEngineState final : WaveDoneSink {
     // Two handshakes from the stream thread to the UI thread: thread ready, device reset done.
     // Created and destroyed by the UI thread while the stream thread does not exist; released
     // by the stream thread, acquired by the UI thread (never without a time limit).
-    std::optional<std::counting_semaphore<>> Semaphore;
+    std::optional<tonquelle::Semaphore> Semaphore;
     // A reset was posted whose handshake the UI thread has not received yet (it waited in
     // vain): the next stop waits for that one instead of posting another. UI thread only.
     bool ResetOwed = false;

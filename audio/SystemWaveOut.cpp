@@ -1,7 +1,9 @@
 #include "audio/SystemWaveOut.h"
 
 #include "audio/PortAudioWaveOut.h"
+#ifdef TONQUELLE_HAVE_PULSE
 #include "audio/PulseWaveOut.h"
+#endif
 
 namespace tonquelle {
 
@@ -22,9 +24,11 @@ class NoDeviceDriver final : public WaveOutDriver {
 }  // namespace
 
 std::unique_ptr<WaveOutDriver> CreateSystemWaveOutDriver() {
+#ifdef TONQUELLE_HAVE_PULSE
     if (auto pulse = CreatePulseWaveOutDriver()) {
         return pulse;
     }
+#endif
     if (auto portAudio = CreatePortAudioWaveOutDriver()) {
         return portAudio;
     }

@@ -6,9 +6,9 @@
 
 namespace tonquelle {
 
-// The device layer of this machine: PulseAudio when a PulseAudio-protocol server answers (every
-// Linux desktop, PipeWire included), PortAudio elsewhere, and a layer without devices when
-// neither can be started. Never null.
+// The device layer of this machine: on Linux PulseAudio when a PulseAudio-protocol server answers
+// (every desktop, PipeWire included), PortAudio elsewhere and on Windows, and a layer without
+// devices when neither can be started. Never null.
 std::unique_ptr<WaveOutDriver> CreateSystemWaveOutDriver();
 
 }  // namespace tonquelle

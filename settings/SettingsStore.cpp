@@ -48,6 +48,9 @@ const std::array<ChannelKey, 13> ChannelKeys{{
 }};
 
 constexpr std::string_view OutputGroup = "OutputDevice";
+// Added after the first release, after the integer keys: older files lack it (no name: the
+// device is found by its number, as before), older programs skip it.
+constexpr std::string_view DeviceNameKey = "OutputDeviceName";
 constexpr std::string_view NameKey = "Name";
 constexpr std::string_view DefaultSlotName = "Unbenannt";
 
@@ -96,6 +99,7 @@ void LoadSettings(const std::filesystem::path& path, OutputConfig& config, Memor
         config.*key.Field = file.ReadInteger(key.Name, key.Default);
     }
     config.SoftTransitions = config.SoftTransitions != 0 ? 1 : 0;  // a switch: on or off
+    config.OutputDeviceName = file.ReadString(DeviceNameKey, "");
     for (std::int32_t s = 0; s < MemorySlotCount; ++s) {
         file.SelectGroup(SlotGroup(s));
         slots[s].Name = file.ReadString(NameKey, DefaultSlotName);
@@ -117,6 +121,7 @@ bool SaveSettings(const std::filesystem::path& path, const OutputConfig& config,
     for (const OutputKey& key : OutputKeys) {
         file.WriteInteger(key.Name, config.*key.Field);
     }
+    file.WriteString(DeviceNameKey, config.OutputDeviceName);
     for (std::int32_t s = 0; s < MemorySlotCount; ++s) {
         file.SelectGroup(SlotGroup(s));
         file.WriteString(NameKey, slots[s].Name);

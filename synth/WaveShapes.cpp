@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "synth/LibraryTrig.h"
+
 namespace tonquelle {
 
 namespace {
@@ -27,7 +29,7 @@ double WrapPhase(double x) {
 }
 
 double WaveSine(double x) {
-    return std::sin(x);
+    return LibrarySin(x);
 }
 
 double WaveTriangle(double x) {
@@ -71,7 +73,7 @@ double WaveUser(double x, const WaveformTable& table) {
 }
 
 double IntegralSine(double x) {
-    return 1.0 - std::cos(x);
+    return 1.0 - LibraryCos(x);
 }
 
 double IntegralTriangle(double x) {

@@ -1,5 +1,6 @@
-# Runs tonquelle-helpdoc and compares its document with the committed one, byte for byte.
-execute_process(COMMAND ${TOOL} ${TEMPLATE} ${OUTPUT} RESULT_VARIABLE result)
+# Runs tonquelle-helpdoc (through EMULATOR, when given) and compares its document with the
+# committed one, byte for byte.
+execute_process(COMMAND ${EMULATOR} ${TOOL} ${TEMPLATE} ${OUTPUT} RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "tonquelle-helpdoc failed: ${result}")
 endif()

@@ -75,5 +75,37 @@ TEST_F(DeviceDialogTest, StoredValuesArePreselectedElseTheirFallbacks) {
     EXPECT_EQ(Read(), std::pair(false, Fields{1, 96000, 7, 7, 7, 7}));
 }
 
+// The list's order changed since the device was chosen (Windows lists its devices in another
+// order at every start; a card was plugged in): the stored name finds it at its new place. A
+// name the list lacks leaves the number to decide. "OK" stores the chosen entry's name, none
+// for the default output, which stands for whichever device is the default.
+TEST_F(DeviceDialogTest, TheDeviceIsFoundByItsStoredNameFirstAndItsNameIsStored) {
+    const Devices reordered = {{-1, "Standardgerät (Karte B)"}, {0, "Karte B"}, {1, "Karte A"}};
+    const auto selected = [this] {
+        return static_cast<QComboBox*>(dialog->Control(DeviceListControl))->currentText();
+    };
+    const auto readName = [this] {
+        OutputConfig config;
+        config.OutputDeviceName = "left over";
+        EXPECT_TRUE(dialog->ReadDeviceDialog(config));
+        return std::pair(config.OutputDevice, config.OutputDeviceName);
+    };
+    Open(reordered, {0, 44100, 16, 250, 0x3, 2, 0, "Karte A"});
+    EXPECT_EQ(selected(), "Karte A");
+    EXPECT_EQ(readName(), std::pair(1, std::string("Karte A")));
+
+    Open(reordered, {1, 44100, 16, 250, 0x3, 2, 0, "Karte C"});  // gone: the number decides
+    EXPECT_EQ(selected(), "Karte A");
+    Open(reordered, {0, 44100, 16, 250, 0x3, 2, 0, ""});  // a file without the name
+    EXPECT_EQ(selected(), "Karte B");
+    EXPECT_EQ(readName(), std::pair(0, std::string("Karte B")));
+
+    // The default entry's text names today's default device: never taken for a device's name.
+    Open(reordered, {1, 44100, 16, 250, 0x3, 2, 0, "Standardgerät (Karte B)"});
+    EXPECT_EQ(selected(), "Karte A");
+    Open(reordered, {-1, 44100, 16, 250, 0x3, 2, 0, ""});
+    EXPECT_EQ(readName(), std::pair(-1, std::string()));
+}
+
 }  // namespace
 }  // namespace tonquelle::testing

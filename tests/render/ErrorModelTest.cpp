@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <quadmath.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -19,6 +23,7 @@
 
 #include "synth/BlockKernels.h"
 #include "synth/ErrorModel.h"
+#include "synth/LibraryTrig.h"
 #include "tests/render/ReferenceRenderer.h"
 #include "tests/render/TestPhases.h"
 
@@ -79,6 +84,18 @@ std::vector<double> Uniform(std::uint64_t seed, int count, double low, double hi
 // Angular frequencies of frequency modulation: slow, typical, and fast.
 const double Angulars[] = {0.1 * TwoPi, 5.0 * TwoPi, 440.0 * TwoPi, -3.0 * TwoPi, 1e8 * TwoPi};
 
+// The true sine (or cosine) of x in extended precision: glibc's long double functions; mingw-w64's
+// (Windows) reduce large arguments as inaccurately as its double ones, so there libquadmath's,
+// which reduce exactly.
+long double TrueSinCos(double x, bool cosine) {
+#if defined(_WIN32)
+    return static_cast<long double>(cosine ? cosq(x) : sinq(x));
+#else
+    const auto extended = static_cast<long double>(x);
+    return cosine ? std::cos(extended) : std::sin(extended);
+#endif
+}
+
 // The C library's sine and cosine within LibraryTrigError of the true values, and the own ones
 // within OwnTrigError, at phases of every size (the true values in extended precision). Any
 // double is up to half a unit in its last place off the true value, so neither figure can be 0.
@@ -94,10 +111,10 @@ TEST(ErrorModel, LibraryAndOwnSineAndCosineStayWithinTheirErrorsOfTheTrueValues)
         for (std::size_t i = 0; i < x.size(); ++i) {
             if (!std::isfinite(x[i]))
                 continue;
-            const long double trueSine = std::sin(static_cast<long double>(x[i]));
-            const long double trueCosine = std::cos(static_cast<long double>(x[i]));
-            library = std::max({library, std::fabs(std::sin(x[i]) - trueSine),
-                                std::fabs(std::cos(x[i]) - trueCosine)});
+            const long double trueSine = TrueSinCos(x[i], false);
+            const long double trueCosine = TrueSinCos(x[i], true);
+            library = std::max({library, std::fabs(LibrarySin(x[i]) - trueSine),
+                                std::fabs(LibraryCos(x[i]) - trueCosine)});
             own = std::max({own, std::fabs(sine[i] - trueSine), std::fabs(cosine[i] - trueCosine)});
         }
         EXPECT_LE(library, errors::LibraryTrigError);
@@ -112,7 +129,7 @@ TEST(ErrorModel, SineDeviationCoversEveryCosineWithinItsError) {
     Worst worst;
     for (double angular : Angulars)
         for (double x : Uniform(1, 2000, 0.0, 1e4)) {
-            const double c = std::cos(x);
+            const double c = LibraryCos(x);
             for (double own : Neighbours(c, 16)) {
                 const std::optional<double> cosineError = ExactDistance(own, c);
                 if (!cosineError || *cosineError > errors::TrigError)
@@ -157,7 +174,7 @@ TEST(ErrorModel, AmplitudeFactorCoversEveryModulatorValueWithinItsError) {
         for (double y : Uniform(3, 2000, 0.0, 1e4)) {
             const double span = limits.Max - limits.Min;
             const double middle = (limits.Max + limits.Min) / 2;
-            const double m = std::sin(y);
+            const double m = LibrarySin(y);
             for (double own : Neighbours(m, 6)) {
                 const double kernels = own * span * 0.5 + middle;
                 const double defined = m * span / 2 + middle;

@@ -12,6 +12,7 @@
 
 #include "synth/BlockKernels.h"
 #include "synth/ErrorModel.h"
+#include "synth/LibraryTrig.h"
 #include "tests/render/ReferenceRenderer.h"
 #include "tests/render/TestPhases.h"
 
@@ -26,8 +27,8 @@ TEST(BlockKernels, OwnSineAndCosineStayWithinTheirBound) {
     const std::vector<double> x = test::Phases();
     std::vector<double> librarySine(x.size()), libraryCosine(x.size());
     for (std::size_t i = 0; i < x.size(); ++i) {
-        librarySine[i] = std::sin(x[i]);
-        libraryCosine[i] = std::cos(x[i]);
+        librarySine[i] = LibrarySin(x[i]);
+        libraryCosine[i] = LibraryCos(x[i]);
     }
     std::vector<double> sine(x.size()), cosine(x.size());
     for (const BlockKernels* kernels : KernelSets()) {

@@ -2,9 +2,10 @@
 
 // An independent statement of how channel settings become PCM bytes, written for the tests
 // straight from the formulas: one frame after the other, within a frame channel 0 first, each
-// value computed in the formulas' order of operations with the C library's fmod, sin and cos,
-// each code by rounding to the nearest whole number (ties to even). It calls nothing of the
-// renderer, the shapes or the sample encoding. Prepare and RenderNext set up and drive the real
+// value computed in the formulas' order of operations with the C library's fmod, sin and cos
+// (LibrarySin and LibraryCos: on Windows the block kernels' own), each code by rounding to the
+// nearest whole number (ties to even). It calls nothing else of the renderer, the shapes or the
+// sample encoding. Prepare and RenderNext set up and drive the real
 // renderer with the same channels, for the tests that compare the two.
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "audio/OutputStream.h"
+#include "synth/LibraryTrig.h"
 #include "synth/Renderer.h"
 
 namespace tonquelle::reference {
@@ -67,7 +69,7 @@ inline double Shape(std::int32_t index, double x, const WaveformTable& table) {
         return std::nan("");
     }
     if (index == 0) {
-        return std::sin(x);
+        return LibrarySin(x);
     }
     if (index == 1) {
         double y = Wrap(x + HalfPi);
@@ -98,7 +100,7 @@ inline double Shape(std::int32_t index, double x, const WaveformTable& table) {
 // an infinite or NaN x, through the cosine or Wrap.
 inline double Integral(std::int32_t index, double x) {
     if (index == 0) {
-        return 1.0 - std::cos(x);
+        return 1.0 - LibraryCos(x);
     }
     double r = Wrap(x);
     switch (index) {

@@ -248,7 +248,7 @@ TEST(Renderer, SineCodesNextToRoundingTiesAreExact) {
     for (std::int32_t resolution : {8, 16, 24, 32}) {
         std::int64_t differing = 0, frames = 0;
         for (std::int64_t frame = 1000; frame < 1000 + 300 * 37; frame += 37) {
-            const double sine = std::sin(Frequency * reference::TwoPi * (frame / Rate) + Shift);
+            const double sine = LibrarySin(Frequency * reference::TwoPi * (frame / Rate) + Shift);
             if (std::fabs(sine) < 0.2)
                 continue;  // ties of small values are far apart in steps
             // A tie at 0.7 of full scale (amplitudes below 1), and the last tie below full
@@ -292,7 +292,7 @@ TEST(Renderer, AmplitudeFactorsNextToRoundingTiesAreExact) {
                                  .Frequency = 0.0,
                                  .AMFrequency = 3.0,
                                  .AMMinAmp = -0.75};
-            const double m = std::sin(s.AMFrequency * reference::TwoPi * (frame / double(Rate)));
+            const double m = LibrarySin(s.AMFrequency * reference::TwoPi * (frame / double(Rate)));
             const auto factor = [&](double max) {
                 return m * (max - s.AMMinAmp) / 2 + (max + s.AMMinAmp) / 2;
             };

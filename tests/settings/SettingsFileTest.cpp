@@ -7,6 +7,7 @@
 
 #include "tests/settings/TemporaryFolder.h"
 #include "tests/support/GermanNumericLocale.h"
+#include "tests/support/SymbolicLinks.h"
 
 namespace tonquelle {
 namespace {
@@ -159,8 +160,13 @@ TEST_F(SettingsFileTest, AWriteBackReplacesTheFileWholeOrNotAtAll) {
     EXPECT_EQ(Written([](SettingsFile&) {}), "");
     EXPECT_FALSE(store_.CreateForWriting(folder_ / "missing" / "out.ini"));
     EXPECT_EQ(folder_.FileNames(), std::vector<std::string>{"out.ini"});
+}
 
-    std::filesystem::rename(folder_ / "out.ini", folder_ / "real.ini");
+TEST_F(SettingsFileTest, AWriteBackThroughASymbolicLinkReplacesTheFileItPointsTo) {
+    if (!testing::SymbolicLinksAvailable) {
+        GTEST_SKIP() << testing::NoSymbolicLinks;
+    }
+    WriteBytes(folder_ / "real.ini", "old");
     std::filesystem::create_symlink(folder_ / "real.ini", folder_ / "out.ini");
     Written([](auto& store) { store.WriteInteger("A", 1); });  // through the link: the link stays
     EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "out.ini"));

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <limits>
 #include <string>
+#include <tuple>
 
 #include "tests/settings/TemporaryFolder.h"
 
@@ -28,7 +29,7 @@ const std::string DefaultChannelKeys =
 const std::string DefaultFileStart =
     "\xEF\xBB\xBF\r\n[OutputDevice]\r\nOutputDevice = -1\r\nSampleRate = 44100\r\n"
     "Resolution = 16\r\nBufferLength = 250\r\nChannelMask = 3\r\nSoftTransitions = 0\r\n"
-    "\r\n[Memory0]\r\nName = Unbenannt\r\n\r\n[Memory0Channel0]\r\n" +
+    "OutputDeviceName = \r\n\r\n[Memory0]\r\nName = Unbenannt\r\n\r\n[Memory0Channel0]\r\n" +
     DefaultChannelKeys + "\r\n[Memory0Channel1]\r\n";
 
 // Whatever the records held, a missing file or one without any of the program's groups and keys
@@ -79,7 +80,7 @@ TEST(SettingsStore, AwkwardValuesAreSavedWithAllTheirDigitsAndComeBackBitForBit)
                                &C::FMMinFreq,   &C::FMMaxFreq, &C::Amplitude,
                                &C::AMFrequency, &C::AMMinAmp,  &C::AMMaxAmp};
     const auto integerFields = {&C::Flags, &C::Waveform, &C::FMWaveform, &C::AMWaveform};
-    const OutputConfig config{7, 192000, 24, 20, 0x3F, 0, 1};  // ChannelCount is not stored
+    const OutputConfig config{7, 192000, 24, 20, 0x3F, 0, 1, "Lautsprecher (USB-Gerät) = ; [x]"};
     MemorySlots slots, loaded;
     std::size_t n = 0;
     for (MemorySlot& slot : slots) {
@@ -108,8 +109,11 @@ TEST(SettingsStore, AwkwardValuesAreSavedWithAllTheirDigitsAndComeBackBitForBit)
     }
     OutputConfig loadedConfig;
     LoadSettings(folder / "tonquelle.ini", loadedConfig, loaded);
-    using Fields = std::array<std::int32_t, 7>;
-    EXPECT_EQ(std::bit_cast<Fields>(loadedConfig), std::bit_cast<Fields>(config));
+    const auto stored = [](const OutputConfig& c) {  // ChannelCount is not stored
+        return std::tuple(c.OutputDevice, c.SampleRate, c.Resolution, c.BufferLength, c.ChannelMask,
+                          c.SoftTransitions, c.OutputDeviceName);
+    };
+    EXPECT_EQ(stored(loadedConfig), stored(config));
     const auto bits = [](double value) { return std::bit_cast<std::uint64_t>(value); };
     for (std::size_t s = 0; s < slots.size(); ++s) {
         EXPECT_EQ(loaded[s].Name, slots[s].Name);
@@ -157,10 +161,38 @@ TEST(SettingsStore, SoftTransitionsAreOffUnlessTheFileSwitchesThemOn) {
         }
         ASSERT_TRUE(SaveSettings(folder / "tonquelle.ini", config, slots));
         const std::string written = testing::ReadBytes(folder / "tonquelle.ini");
-        EXPECT_NE(
-            written.find("ChannelMask = " + std::to_string(config.ChannelMask) +
-                         "\r\nSoftTransitions = " + std::to_string(expected) + "\r\n\r\n[Memory0]"),
-            std::string::npos);
+        EXPECT_NE(written.find("ChannelMask = " + std::to_string(config.ChannelMask) +
+                               "\r\nSoftTransitions = " + std::to_string(expected) +
+                               "\r\nOutputDeviceName = \r\n\r\n[Memory0]"),
+                  std::string::npos);
+    }
+}
+
+// "OutputDeviceName" came later still: a file without it loads with no name (the device is
+// found by its number, as before) and the number unchanged; the name is written after the
+// integer keys and comes back as it was, blanks around it aside.
+TEST(SettingsStore, TheDevicesNameIsKeptBesideItsNumber) {
+    testing::TemporaryFolder folder;
+    const std::pair<std::string, std::string> cases[] = {
+        {"[OutputDevice]\r\nOutputDevice = 3\r\nSoftTransitions = 1\r\n", ""},
+        {"[OutputDevice]\nOutputDevice = 3\nOutputDeviceName = Lautsprecher (2- USB Audio)\n",
+         "Lautsprecher (2- USB Audio)"},
+        {"[OutputDevice]\nOutputDevice = 3\noutputdevicename =  \tNull Output (2) \n",
+         "Null Output (2)"},
+    };
+    for (const auto& [text, name] : cases) {
+        SCOPED_TRACE(text);
+        testing::WriteBytes(folder / "tonquelle.ini", text);
+        OutputConfig config;
+        config.OutputDeviceName = "left over";
+        MemorySlots slots;
+        LoadSettings(folder / "tonquelle.ini", config, slots);
+        EXPECT_EQ(config.OutputDevice, 3);
+        EXPECT_EQ(config.OutputDeviceName, name);
+        ASSERT_TRUE(SaveSettings(folder / "tonquelle.ini", config, slots));
+        EXPECT_NE(testing::ReadBytes(folder / "tonquelle.ini")
+                      .find("\r\nOutputDeviceName = " + name + "\r\n\r\n[Memory0]"),
+                  std::string::npos);
     }
 }
 

@@ -28,6 +28,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# pkg-config likewise: only the prefixes' .pc files (PortAudio's), never the build machine's.
+list(TRANSFORM TONQUELLE_WINDOWS_PREFIXES APPEND /lib/pkgconfig OUTPUT_VARIABLE pkgconfig_folders)
+string(JOIN : pkgconfig_path ${pkgconfig_folders})
+set(ENV{PKG_CONFIG_LIBDIR} "${pkgconfig_path}")
+set(ENV{PKG_CONFIG_PATH} "")
 
 # A Qt built for Windows takes its build tools from the build machine's Qt of the same version
 # (Debian's qt6-base-dev-tools), whose CMake files lie in the multiarch folder.
