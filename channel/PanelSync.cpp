@@ -5,10 +5,10 @@
 #include <QLineEdit>
 #include <QSlider>
 
-#include "audio/ComboSelect.h"
+#include "channel/ComboSelect.h"
 #include "channel/ControlConversions.h"
-#include "channel/NumberText.h"
 #include "synth/Renderer.h"
+#include "text/NumberText.h"
 
 namespace tonquelle {
 
