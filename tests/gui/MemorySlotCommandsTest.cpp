@@ -3,6 +3,7 @@
 
 #include <QLabel>
 
+#include "app/QtUserDialogs.h"
 #include "tests/gui/GuiTestSupport.h"
 
 namespace tonquelle::testing {
@@ -42,11 +43,11 @@ TEST_F(PanelTest, SaveCopiesTheRunningChannelsUnderTheTrimmedName) {
     Start(0x7);
     QTest::keyClicks(Panel(1).Control(C::FrequencyText), "5");  // 4405 Hz, on Enter
     QTest::keyClick(Panel(1).Control(C::FrequencyText), Qt::Key_Return);
-    prompts->Answers = {"  Messung A  ", "Zehn neu", "     "};
+    asked.Answers = {"  Messung A  ", "Zehn neu", "     "};
     for (Qt::Key key : {Qt::Key_5, Qt::Key_0, Qt::Key_1, Qt::Key_1}) {
         PressOnMain(key, Qt::AltModifier);
     }
-    EXPECT_EQ(prompts->Presets, QStringList({"Alt", "Zehn", "Erste", "Erste"}));
+    EXPECT_EQ(asked.Presets, QStringList({"Alt", "Zehn", "Erste", "Erste"}));
     const MemorySlot& saved = shell->Slots()[4];
     EXPECT_EQ(saved.Name, "Messung A");
     EXPECT_EQ(saved.Channels[1].Frequency, 4405.0);
