@@ -41,7 +41,8 @@ struct Channel {
 inline std::vector<Channel> Varied(const WaveformTable& user = NoTable) {
     return {{{.Flags = 0, .PhaseShift = 0.5, .Frequency = 1000, .Amplitude = 0.8}},
             {{.Flags = FlagFM | FlagAM, .Waveform = 1, .AMWaveform = 4}},
-            {{.Flags = 0, .Waveform = WaveformIndex::User, .Amplitude = 1.2}, &user},
+            {.Settings = {.Flags = 0, .Waveform = WaveformIndex::User, .Amplitude = 1.2},
+             .Carrier = &user},
             {{.Flags = FlagMute}}};
 }
 

@@ -31,7 +31,8 @@ std::vector<reference::Channel> NaNChannels(const WaveformTable& nanTable) {
         {{.Flags = FlagAM, .Frequency = 1000.0, .AMMaxAmp = NaN}},
         {{.Flags = 0, .Waveform = WaveformIndex::Triangle, .Amplitude = NaN}},
         {{.Flags = 0, .Waveform = WaveformIndex::Square, .PhaseShift = NaN, .Amplitude = 1.0}},
-        {{.Flags = 0, .Waveform = WaveformIndex::User, .Amplitude = 1.0}, &nanTable},
+        {.Settings = {.Flags = 0, .Waveform = WaveformIndex::User, .Amplitude = 1.0},
+         .Carrier = &nanTable},
     };
 }
 
@@ -75,7 +76,7 @@ std::vector<reference::Channel> NonFinitePhaseChannels(std::int32_t shape,
     settings[5].AMFrequency = infinity;
     std::vector<reference::Channel> channels;
     for (const ChannelSettings& s : settings)
-        channels.push_back({s, &table, &table});
+        channels.push_back({.Settings = s, .Carrier = &table, .AM = &table});
     return channels;
 }
 
@@ -124,7 +125,7 @@ TEST(RenderNotANumber, InfiniteValuesThatLeaveNumbersPlayAsTheFormulasSay) {
         {.Flags = FlagAM, .AMMaxAmp = infinity}};
     std::vector<reference::Channel> channels;
     for (const ChannelSettings& s : settings)
-        channels.push_back({s, &table});  // the AM table has no points
+        channels.push_back({.Settings = s, .Carrier = &table});  // the AM table has no points
     for (std::int32_t resolution : {8, 16, 24, 32}) {
         SCOPED_TRACE(::testing::Message() << resolution << " bits");
         OutputStream stream;

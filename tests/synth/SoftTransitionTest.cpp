@@ -132,8 +132,9 @@ TEST(SoftTransition, ShortBufferFadesOverItsWholeLength) {
 TEST(SoftTransition, FadesFromTheReplacedTable) {
     const WaveformTable high = reference::Table({0.75}), low = reference::Table({-0.5});
     OutputStream stream;
-    reference::Prepare(stream, {{{.Flags = 0, .Waveform = WaveformIndex::User}, &high}}, Rate, 32,
-                       Frames);
+    reference::Prepare(
+        stream, {{.Settings = {.Flags = 0, .Waveform = WaveformIndex::User}, .Carrier = &high}},
+        Rate, 32, Frames);
     reference::RenderNext(stream);
     SetSoftTransitions(stream, true);
     stream.Channels[0].PendingWaveforms[WaveformSlotCarrier] = reference::Table({-0.5});
