@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the core tests once more under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the engine tests under ThreadSanitizer, the
-# fuzz targets for a short while, the whole suite, then the Windows build under Wine.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the engine and hand-over tests under
+# ThreadSanitizer, the fuzz targets for a short while, the whole suite, then the Windows build
+# under Wine.
 set -uo pipefail
 cd "$(dirname "$0")"
 tools/install-deps.sh tools/debian-packages-run.txt tools/debian-packages-test.txt || exit 1
@@ -28,11 +29,12 @@ else
     failed=1
 fi
 
-echo "== Engine tests under ThreadSanitizer"
-# Only the engine's test program is built: the other core tests have no threads to check.
+echo "== Engine and hand-over tests under ThreadSanitizer"
+# Only the engine's and the hand-over parts' test programs are built: the other core tests have
+# no threads to check.
 if cmake -S . -B build-tsan -G Ninja -DTONQUELLE_CORE_ONLY=ON -DTONQUELLE_TSAN=ON \
     -DTONQUELLE_BENCH=OFF >build-tsan.configure.log 2>&1 &&
-    cmake --build build-tsan --target tonquelle_engine_tests; then
+    cmake --build build-tsan --target tonquelle_engine_tests tonquelle_handover_tests; then
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
         ctest --test-dir build-tsan --output-on-failure --no-tests=error -j 2 -L engine || failed=1
 else

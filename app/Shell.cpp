@@ -12,17 +12,19 @@
 
 #include "app/AboutBox.h"
 #include "app/DataFolder.h"
+#include "app/DeviceDialog.h"
+#include "app/DeviceMessages.h"
 #include "app/HelpDocument.h"
 #include "app/MainWindow.h"
-#include "app/MessageSink.h"
+#include "app/MemorySlotCommands.h"
 #include "app/Resources.h"
 #include "app/ScrollBarRoom.h"
 #include "app/StatusLine.h"
 #include "app/UrlOpener.h"
-#include "audio/DeviceDialog.h"
-#include "audio/DeviceMessages.h"
 #include "audio/StreamEngine.h"
+#include "channel/ChannelPanelList.h"
 #include "channel/PanelSyncBits.h"
+#include "channel/UserDialogs.h"
 #include "synth/Renderer.h"
 #include "synth/SoftTransition.h"
 
@@ -95,8 +97,8 @@ Shell::Shell(ShellServices services)
     connect(&streamPoll_, &QTimer::timeout, this, &Shell::PollStream);
     window_->resize(MainClientWidth, MainClientHeight + window_->menuBar()->sizeHint().height());
 
-    const PanelContext context{stream_, slots_, services_.Messages, *window_, *menus_.UnitMenu};
-    panels_ = services_.Panels(context);
+    panels_ =
+        std::make_unique<ChannelPanelList>(stream_, services_.Dialogs, *window_, *menus_.UnitMenu);
 
     LoadSettings(FileSystemPath(SettingsPath()), stream_.Config, slots_);
     SetSoftTransitions(stream_, stream_.Config.SoftTransitions != 0);
@@ -231,8 +233,8 @@ void Shell::DispatchMenu(int id) {
         return;
     }
     if (IsSlotMenu(id, MenuLoadSlot)) {
-        panels_->LoadSlot(id - MenuLoadSlot);
-    } else if (IsSlotMenu(id, MenuSaveSlot) && panels_->SaveSlot(id - MenuSaveSlot)) {
+        LoadSlotIntoPanels(id - MenuLoadSlot);
+    } else if (IsSlotMenu(id, MenuSaveSlot) && SaveSlotAsNamed(id - MenuSaveSlot)) {
         RefreshShell(RefreshSlotLabels);
     }
 }
@@ -295,7 +297,7 @@ void Shell::StartGenerator() {
     }
     OutputConfig& config = stream_.Config;
     if (!deviceDialog_->ReadDeviceDialog(config)) {
-        services_.Messages.ShowError(deviceDialog_, InvalidSettingsText);
+        services_.Dialogs.ShowError(deviceDialog_, InvalidSettingsText);
         return;
     }
     for (std::int32_t channel = 0; channel < config.ChannelCount; ++channel) {
@@ -305,7 +307,7 @@ void Shell::StartGenerator() {
     if (!StartOutput(stream_)) {
         // The device's reason, where it gave one, on a second line.
         const QString reason = RefusalText(stream_.StartRefusal, config);
-        services_.Messages.ShowError(
+        services_.Dialogs.ShowError(
             deviceDialog_, reason.isEmpty() ? StartFailedText : StartFailedText + u'\n' + reason);
         return;
     }
@@ -318,7 +320,7 @@ void Shell::StartGenerator() {
 
 bool Shell::StopGenerator() {
     if (!StopOutput(stream_)) {
-        services_.Messages.ShowError(window_.get(), StopFailedText);
+        services_.Dialogs.ShowError(window_.get(), StopFailedText);
         return false;
     }
     HideStatusLine();
@@ -354,7 +356,7 @@ void Shell::PollStream() {
     // Stopped as the stop command would; the message follows, once.
     streamPoll_.stop();
     if (StopGenerator()) {
-        services_.Messages.ShowError(window_.get(), DeviceLostText(status.LossReason));
+        services_.Dialogs.ShowError(window_.get(), DeviceLostText(status.LossReason));
     }
 }
 
@@ -362,13 +364,13 @@ void Shell::WriteAndOpenHelp() {
     const QString path = HelpPath();
     const QString shownPath = QDir::toNativeSeparators(path);
     if (!MakeDataFolder(dataFolder_) || !WriteHelpDocument(path)) {
-        services_.Messages.ShowError(
+        services_.Dialogs.ShowError(
             window_.get(),
             QStringLiteral("Die Datei \"%1\" konnte nicht erstellt werden!").arg(shownPath));
         return;
     }
     if (!services_.Urls.Open(QUrl::fromLocalFile(path))) {
-        services_.Messages.ShowError(window_.get(), HelpNotOpenedText.arg(shownPath));
+        services_.Dialogs.ShowError(window_.get(), HelpNotOpenedText.arg(shownPath));
     }
 }
 
@@ -379,6 +381,23 @@ void Shell::OpenAboutWindow() {
 
 void Shell::CloseAboutWindow() {
     CloseOwnedWindow(aboutBox_);
+}
+
+void Shell::LoadSlotIntoPanels(int slot) {
+    if (slot < 0 || slot >= MemorySlotCount) {
+        return;
+    }
+    LoadSlot(slots_[static_cast<std::size_t>(slot)], panels_->Panels(), stream_);
+}
+
+bool Shell::SaveSlotAsNamed(int slot) {
+    if (slot < 0 || slot >= MemorySlotCount) {
+        return false;
+    }
+    MemorySlot& target = slots_[static_cast<std::size_t>(slot)];
+    const QString answer =
+        services_.Dialogs.AskSlotName(window_.get(), QString::fromStdString(target.Name));
+    return SaveSlot(target, answer, panels_->Panels());
 }
 
 }  // namespace tonquelle

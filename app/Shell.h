@@ -6,10 +6,9 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/PanelHost.h"
 #include "app/ShellMenus.h"
 #include "app/ShellNumbers.h"
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "settings/SettingsStore.h"
 
 class QAction;
@@ -22,7 +21,8 @@ class AboutBox;
 class DeviceDialog;
 class StatusLine;
 class MainWindow;
-class MessageSink;
+class ChannelPanelList;
+class UserDialogs;
 class UrlOpener;
 class WaveOutDriver;
 
@@ -30,11 +30,10 @@ class WaveOutDriver;
 // desktop services; the tests pass the virtual device, recorders and a temporary folder.
 struct ShellServices {
     WaveOutDriver& Driver;
-    MessageSink& Messages;
+    UserDialogs& Dialogs;  // every message and question to the user
     UrlOpener& Urls;
     QString ProgramFolder;     // the executable's folder, ending in "/"; empty when unknown
     QString UserConfigFolder;  // the user's configuration folder, ending in "/" (DataFolderPath)
-    PanelHostFactory Panels;   // makes the channel panels of each run
 };
 
 // The application: owns the one output stream, the ten memory slots, the program's folder and the
@@ -77,6 +76,7 @@ class Shell final : public QObject {
     AboutBox* AboutWindow() const;  // null while closed
     OutputStream& Stream() { return stream_; }
     MemorySlots& Slots() { return slots_; }
+    const ChannelPanelList& Panels() const { return *panels_; }
     const QString& ProgramFolder() const { return programFolder_; }
     QString SettingsPath() const;
     QString HelpPath() const;
@@ -101,6 +101,10 @@ class Shell final : public QObject {
     void WriteAndOpenHelp();
     void OpenAboutWindow();
     void CloseAboutWindow();
+    // The memory-slot commands on the running channels, slot 0..9. SaveSlotAsNamed asks for the
+    // name; true when the slot was saved (its name may have changed).
+    void LoadSlotIntoPanels(int slot);
+    bool SaveSlotAsNamed(int slot);
 
     ShellServices services_;
     OutputStream stream_;
@@ -124,7 +128,7 @@ class Shell final : public QObject {
     QPointer<DeviceDialog> deviceDialog_;
     QPointer<AboutBox> aboutBox_;
     // Declared after the window: the panels go before the window that holds them.
-    std::unique_ptr<PanelHost> panels_;
+    std::unique_ptr<ChannelPanelList> panels_;
 };
 
 }  // namespace tonquelle

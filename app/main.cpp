@@ -2,12 +2,11 @@
 
 #include <QApplication>
 
-#include "app/ChannelPanelHost.h"
 #include "app/CommandLine.h"
 #include "app/DataFolder.h"
 #include "app/GermanQt.h"
 #include "app/MainWindow.h"
-#include "app/MessageSink.h"
+#include "app/QtUserDialogs.h"
 #include "app/Shell.h"
 #include "app/TerminationSignals.h"
 #include "app/UrlOpener.h"
@@ -37,11 +36,10 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     const std::unique_ptr<WaveOutDriver> driver = CreateSystemWaveOutDriver();
-    MessageBoxSink messages;
+    QtUserDialogs dialogs;
     DesktopUrlOpener urls;
     {
-        Shell shell({*driver, messages, urls, ProgramFolderPath(), UserConfigFolderPath(),
-                     ChannelPanelHostFactory()});
+        Shell shell({*driver, dialogs, urls, ProgramFolderPath(), UserConfigFolderPath()});
         QObject::connect(&shell, &Shell::QuitRequested, &application, &QCoreApplication::quit);
         // Asked to end from outside (logout, kill, Ctrl+C): as if the close box was clicked.
         TerminationSignals termination;

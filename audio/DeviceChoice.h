@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "audio/OutputStream.h"
 #include "audio/WaveOut.h"
+#include "records/OutputConfig.h"
 
 namespace tonquelle {
 

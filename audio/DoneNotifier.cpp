@@ -1,10 +1,9 @@
 #include "audio/DoneNotifier.h"
 
-#include "audio/RealtimeScheduling.h"
-
 namespace tonquelle {
 
-DoneNotifier::DoneNotifier(WaveDoneSink& sink) : sink_(sink), thread_([this] { Run(); }) {}
+DoneNotifier::DoneNotifier(WaveDoneSink& sink, bool (*promoteThread)())
+    : sink_(sink), promoteThread_(promoteThread), thread_([this] { Run(); }) {}
 
 DoneNotifier::~DoneNotifier() {
     if (thread_.joinable()) {
@@ -36,6 +35,8 @@ void DoneNotifier::Stop() {
     }
     stopping_.store(true, std::memory_order_release);
     wake_.Release();
+    // Bounded: the thread sees stopping_ within one WatchPeriod, and the sink's calls only post
+    // (WaveDoneSink: it never waits).
     thread_.join();
     const std::lock_guard lock(deliveryLock_);
     DeliverPosted();
@@ -60,8 +61,9 @@ void DoneNotifier::SetWatching(bool on) {
 }
 
 void DoneNotifier::Run() {
-    // The refill of every buffer waits for this thread: it must not wait behind busy programs.
-    RequestRealtimeScheduling();
+    if (promoteThread_ != nullptr) {
+        promoteThread_();
+    }
     // Wakes at least this often to look at the heartbeat.
     constexpr std::chrono::milliseconds WatchPeriod{100};
     lastBeat_ = std::chrono::steady_clock::now();

@@ -23,7 +23,9 @@ class DoneNotifier {
     // At most this many buffers may be between a device's Write and their notification.
     static constexpr std::size_t Capacity = 64;
 
-    explicit DoneNotifier(WaveDoneSink& sink);
+    // `promoteThread`, when given, runs first on the notifier thread (a device's request for
+    // real-time scheduling: the refill of every buffer waits for this thread).
+    explicit DoneNotifier(WaveDoneSink& sink, bool (*promoteThread)() = nullptr);
     // Stops the thread; buffers posted but not yet delivered are dropped without notification.
     ~DoneNotifier();
     DoneNotifier(const DoneNotifier&) = delete;
@@ -67,6 +69,7 @@ class DoneNotifier {
     void DeliverLoss();     // notifier thread, holding deliveryLock_
 
     WaveDoneSink& sink_;
+    bool (*promoteThread_)();  // set before the thread starts, then read by it only
     // Posted headers: pushed by the device's playing side, popped by whoever holds
     // deliveryLock_ (the notifier thread or Flush).
     SpscRing<WaveHeader*, Capacity> posted_;

@@ -189,7 +189,9 @@ constexpr std::chrono::milliseconds SilentCallbackLimit{1000};
 class PortAudioWaveOut final : public WaveOut {
   public:
     PortAudioWaveOut(const WaveFormat& format, WaveDoneSink& sink)
-        : format_(format), silence_(SilenceByte(format)), notifier_(sink) {}
+        : format_(format),
+          silence_(SilenceByte(format)),
+          notifier_(sink, RequestRealtimeScheduling) {}
     ~PortAudioWaveOut() override;
 
     WaveResult Open(const WaveOpenRequest& request, WaveRefusal& refusal);

@@ -127,7 +127,8 @@ bool ChooseChannelMap(const pa_channel_map& sinkMap, const WaveFormat& format,
 // lengths later: one until the next refill, one for the buffer ahead of it.
 class PulseWaveOut final : public WaveOut {
   public:
-    PulseWaveOut(const WaveFormat& format, WaveDoneSink& sink) : format_(format), notifier_(sink) {}
+    PulseWaveOut(const WaveFormat& format, WaveDoneSink& sink)
+        : format_(format), notifier_(sink, RequestRealtimeScheduling) {}
     ~PulseWaveOut() override { Shutdown(); }
 
     WaveResult Open(const WaveOpenRequest& request, WaveRefusal& refusal,

@@ -170,7 +170,6 @@ class StreamLoop {
 
 void StreamThread(OutputStream& stream, StreamEngineState& engine, std::promise<void> ended) {
     ended.set_value_at_thread_exit();
-    engine.ThreadId = std::this_thread::get_id();
     // The queue exists before the thread, so nothing posted from now on can be lost.
     engine.Semaphore->Release();
     // After the handshake, so that a slow answer of the system does not hold up the start.

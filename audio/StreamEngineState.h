@@ -37,9 +37,6 @@ struct StreamEngineState final : WaveDoneSink {
     // UI thread only.
     std::thread Thread;
     std::future<void> ThreadEnded;
-    // The stream thread's identity: written by the stream thread before it first releases
-    // Semaphore, read by the UI thread after acquiring it.
-    std::thread::id ThreadId;
 
     // What was opened: written by the UI thread before it posts MessagePlay, then read by the
     // stream thread when it reopens a lost device.

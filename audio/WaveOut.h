@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/OutputStream.h"
-#include "audio/WaveRefusal.h"
+#include "records/OutputStream.h"
+#include "records/WaveRefusal.h"
 
 namespace tonquelle {
 
@@ -61,7 +61,8 @@ enum class WaveLossReason : std::uint32_t { ServerGone, DeviceRemoved, StreamFai
 // once per device, after the done notifications of the buffers it still played, when the device
 // can no longer play (its queued buffers come back by Reset as usual). A device calls both from
 // a thread of its own or from Reset, never from a real-time audio callback, and never after
-// Close has returned.
+// Close has returned. A sink only hands the notification on and never waits, so a device's
+// Close (which waits for its notifying thread) ends promptly.
 class WaveDoneSink {
   public:
     virtual void BufferDone(WaveHeader* header) = 0;

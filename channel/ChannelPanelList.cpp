@@ -8,8 +8,8 @@
 #include <QPushButton>
 
 #include "channel/NumberField.h"
-#include "channel/PanelDialogs.h"
 #include "channel/PanelSync.h"
+#include "channel/UserDialogs.h"
 #include "waveform/WaveformLoader.h"
 
 namespace tonquelle {
@@ -74,7 +74,7 @@ QString ReadErrorText(const QString& path) {
 
 }  // namespace
 
-ChannelPanelList::ChannelPanelList(OutputStream& stream, PanelDialogs& dialogs, QWidget& owner,
+ChannelPanelList::ChannelPanelList(OutputStream& stream, UserDialogs& dialogs, QWidget& owner,
                                    QMenu& unitMenu)
     : stream_(stream), dialogs_(dialogs), owner_(owner), unitMenu_(unitMenu) {}
 

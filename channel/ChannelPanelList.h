@@ -6,16 +6,16 @@
 
 #include <QObject>
 
-#include "audio/OutputStream.h"
 #include "channel/ChannelPanel.h"
 #include "channel/UnitMenu.h"
+#include "records/OutputStream.h"
 
 class QMenu;
 class QWidget;
 
 namespace tonquelle {
 
-class PanelDialogs;
+class UserDialogs;
 
 // The running channels' panels, in channel order, and the one dispatch of their control events:
 // an event goes to the first panel that holds the control. UI thread only.
@@ -23,7 +23,7 @@ class ChannelPanelList : public QObject {
   public:
     // `owner` (the main window) owns the dialogs and the unit menu; everything passed in must
     // outlive the list.
-    ChannelPanelList(OutputStream& stream, PanelDialogs& dialogs, QWidget& owner, QMenu& unitMenu);
+    ChannelPanelList(OutputStream& stream, UserDialogs& dialogs, QWidget& owner, QMenu& unitMenu);
     ~ChannelPanelList() override;
 
     // One panel per channel 0..ChannelCount-1 of the stream, created in `container` and filled
@@ -59,7 +59,7 @@ class ChannelPanelList : public QObject {
     bool Holds(const ChannelPanel* panel) const;
 
     OutputStream& stream_;
-    PanelDialogs& dialogs_;
+    UserDialogs& dialogs_;
     QWidget& owner_;
     QMenu& unitMenu_;
     std::vector<std::unique_ptr<ChannelPanel>> panels_;

@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-#include "audio/OutputStream.h"
+#include "records/ChannelSettings.h"
+#include "records/Limits.h"
 
 namespace tonquelle {
 

@@ -9,10 +9,12 @@
 #include "audio/StreamEngine.h"
 #include "audio/VirtualWaveOut.h"
 #include "tests/render/ReferenceRenderer.h"
+#include "tests/support/SameBytes.h"
 
 namespace tonquelle {
 namespace {
 
+using testing::SameBytes;
 using namespace std::chrono_literals;
 using reference::Varied;
 
@@ -60,7 +62,8 @@ TEST(DeviceLoss, TheSameDeviceIsReopenedAndTheChannelsPlayOnWhereTheyWere) {
     ASSERT_EQ(driver.PlayBuffers(2), 2);
     // Five buffers were rendered before the loss (three played, two taken back): the time base
     // jumps over those two, the settings are those of before.
-    EXPECT_EQ(driver.PlayedBytes(), reference::Render(Varied(), 5 * 80, 2 * 80, 8000, 16));
+    EXPECT_TRUE(
+        SameBytes(driver.PlayedBytes(), reference::Render(Varied(), 5 * 80, 2 * 80, 8000, 16)));
     EXPECT_EQ(ReadStreamStatus(stream).Dropouts, 1u);  // the gap
     ASSERT_TRUE(StopOutput(stream));
     EXPECT_EQ(ReadStreamStatus(stream).Health, StreamHealth::Stopped);
@@ -90,7 +93,7 @@ TEST(DeviceLoss, ADeviceThatStaysAwayIsGivenUpAndTheNextStartPlaysAfresh) {
     driver.ClearPlayedBytes();
     ASSERT_TRUE(StartOutput(stream));
     ASSERT_EQ(driver.PlayBuffers(2), 2);
-    EXPECT_EQ(driver.PlayedBytes(), reference::Render(Varied(), 0, 2 * 80, 8000, 16));
+    EXPECT_TRUE(SameBytes(driver.PlayedBytes(), reference::Render(Varied(), 0, 2 * 80, 8000, 16)));
     EXPECT_EQ(ReadStreamStatus(stream).Dropouts, 0u);
     ASSERT_TRUE(StopOutput(stream));
 }

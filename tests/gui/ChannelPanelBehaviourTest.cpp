@@ -132,10 +132,10 @@ TEST_F(PanelExamples, UnmutingIsHeardFromTheNextRenderedBuffer) {
 // shows the message and changes nothing, nor does a cancelled dialog.
 TEST_F(PanelExamples, FileButtons) {
     Start(0x3);
-    prompts->NextFile = Write("säge.csv", "0\n0.5\n1\n-1\n-0.5\n");
+    asked.NextFile = Write("säge.csv", "0\n0.5\n1\n-1\n-0.5\n");
     Expect(1, {{C::WaveformFileButton, {}}}, &S::Waveform, WaveformIndex::User,
            {{C::WaveformFileName, "säge.csv"}, {C::WaveformList, "Datei"}, {C::AMFileName, ""}});
-    prompts->NextFile = Write("hüllkurve.txt", "1\n0\n");
+    asked.NextFile = Write("hüllkurve.txt", "1\n0\n");
     Expect(0, {{C::AMFileButton, {}}}, &S::AMWaveform, WaveformIndex::User,
            {{C::AMFileName, "hüllkurve.txt"}, {C::AMWaveformList, "Datei"}});
     EXPECT_EQ(Published(0).Waveform, WaveformIndex::Sine);
@@ -147,10 +147,10 @@ TEST_F(PanelExamples, FileButtons) {
     const std::pair<C, QString> attempts[] = {
         {C::WaveformFileButton, empty}, {C::AMFileButton, missing}, {C::WaveformFileButton, {}}};
     for (const auto& [button, file] : attempts) {
-        prompts->NextFile = file;
+        asked.NextFile = file;
         Operate(button, {}, 1);
     }
-    EXPECT_EQ(recorded.Errors, std::vector({ReadErrorMessage(empty), ReadErrorMessage(missing)}));
+    EXPECT_EQ(asked.Errors, std::vector({ReadErrorMessage(empty), ReadErrorMessage(missing)}));
     ExpectShown(Panel(1), {{C::WaveformFileName, "säge.csv"},
                            {C::WaveformList, "Sinus"},
                            {C::AMFileName, ""},
@@ -171,10 +171,10 @@ TEST_F(PanelExamples, FileButtons) {
 TEST_F(PanelExamples, FileWithUnreadableLinesLoadsAndSaysSo) {
     Start(0x1);
     const QString file = Write("messung.csv", "Zeit;Wert\n0,5\nn/a\n-0,5\n");
-    prompts->NextFile = file;
+    asked.NextFile = file;
     Expect(0, {{C::WaveformFileButton, {}}}, &S::Waveform, WaveformIndex::User,
            {{C::WaveformFileName, "messung.csv"}, {C::WaveformList, "Datei"}});
-    EXPECT_EQ(recorded.Errors,
+    EXPECT_EQ(asked.Errors,
               std::vector<QString>({"In der Datei \"" + QDir::toNativeSeparators(file) +
                                     "\" sind 2 Zeilen keine Zahlen, die erste ist Zeile 1: "
                                     "\"Zeit;Wert\". Sie gelten als 0."}));

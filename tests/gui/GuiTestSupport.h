@@ -15,14 +15,14 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "app/ChannelPanelHost.h"
+#include "app/DeviceDialog.h"
 #include "app/MainWindow.h"
-#include "app/MessageSink.h"
 #include "app/Shell.h"
 #include "app/UrlOpener.h"
-#include "audio/DeviceDialog.h"
 #include "audio/StreamEngine.h"
 #include "audio/VirtualWaveOut.h"
+#include "channel/ChannelPanelList.h"
+#include "channel/UserDialogs.h"
 #include "synth/SpeakerLayout.h"
 
 // GoogleTest shows a QString as its text.
@@ -35,28 +35,29 @@ namespace tonquelle::testing {
 using C = PanelControl;
 using S = ChannelSettings;
 
-// Records the messages shown and the addresses opened.
-class Recorder final : public MessageSink, public UrlOpener {
+// Records the addresses opened.
+class Recorder final : public UrlOpener {
   public:
-    void ShowError(QWidget*, const QString& text) override { Errors.push_back(text); }
     bool Open(const QUrl& url) override {
         Opened.push_back(url);
         return CanOpen;
     }
-    std::vector<QString> Errors;
     std::vector<QUrl> Opened;
     bool CanOpen = true;  // false: a desktop without a browser
 };
 
-// Answers the panels' questions for the user (empty: cancelled) and records the name prompts'
-// presets.
-class RecordingPrompts final : public PanelPrompts {
+// Answers for the user and records what the program asked: the error messages shown, the file
+// chosen (NextFile; empty: cancelled), the slot names typed (Answers in turn; none left:
+// cancelled) and the presets of those prompts.
+class RecordingDialogs final : public UserDialogs {
   public:
+    void ShowError(QWidget*, const QString& text) override { Errors.push_back(text); }
     QString ChooseWaveformFile(QWidget*) override { return NextFile; }
     QString AskSlotName(QWidget*, const QString& preset) override {
         Presets << preset;
         return Answers.value(Presets.size() - 1);
     }
+    std::vector<QString> Errors;
     QString NextFile;
     QStringList Answers, Presets;
 };
@@ -99,8 +100,8 @@ inline QString ReadErrorMessage(const QString& path) {
 }
 
 // The whole shell in a temporary program folder, on a virtual device with a manual clock (the
-// stream runs, but nothing plays unless a test says so), with recorders for messages, opened
-// addresses and the panels' prompts.
+// stream runs, but nothing plays unless a test says so), with recorders for what the user is
+// asked and told and for the addresses opened.
 class ShellTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(folder.isValid()); }
@@ -115,15 +116,8 @@ class ShellTest : public ::testing::Test {
     Shell& MakeShell() { return MakeShellIn(ProgramFolder(), UserFolder()); }
     Shell& MakeShellIn(const QString& programFolder, const QString& userFolder) {
         shell.reset();
-        PanelHostFactory panels = [this](const PanelContext& context) {
-            auto recording = std::make_unique<RecordingPrompts>();
-            prompts = recording.get();
-            auto made = std::make_unique<ChannelPanelHost>(context, std::move(recording));
-            host = made.get();
-            return made;
-        };
         shell = std::make_unique<Shell>(
-            ShellServices{driver, recorded, recorded, programFolder, userFolder, panels});
+            ShellServices{driver, asked, recorded, programFolder, userFolder});
         return *shell;
     }
 
@@ -161,9 +155,8 @@ class ShellTest : public ::testing::Test {
 
     QTemporaryDir folder;
     VirtualWaveOutDriver driver{VirtualClock::Manual};
+    RecordingDialogs asked;
     Recorder recorded;
-    RecordingPrompts* prompts = nullptr;
-    ChannelPanelHost* host = nullptr;
     std::unique_ptr<Shell> shell;
 };
 
@@ -176,7 +169,7 @@ class PanelTest : public ShellTest {
         ShowAndActivate();
     }
 
-    const ChannelPanel& Panel(int index = 0) const { return *host->Panels().Panels().at(index); }
+    const ChannelPanel& Panel(int index = 0) const { return *shell->Panels().Panels().at(index); }
     S& Edited(int channel) { return shell->Stream().Channels[channel].EditSettings; }
     // What the renderer takes over at its next buffer.
     S Published(int channel = 0) {

@@ -43,14 +43,13 @@ TEST_F(ShellTest, HelpAndSettingsGoToTheDataFolderElseTheFullPathIsShown) {
     };
     for (const auto& [program, user, folderWritten] : cases) {
         SCOPED_TRACE(program.toStdString() + " " + user.toStdString());
-        recorded.Errors.clear();
+        asked.Errors.clear();
         recorded.Opened.clear();
         MakeShellIn(program, user);
         shell->DispatchMenu(MenuHelp);
         if (folderWritten.isEmpty()) {
-            EXPECT_EQ(recorded.Errors,
-                      std::vector{"Die Datei \"" + QDir::toNativeSeparators(user) +
-                                  "tonquelle.htm\" konnte nicht erstellt werden!"});
+            EXPECT_EQ(asked.Errors, std::vector{"Die Datei \"" + QDir::toNativeSeparators(user) +
+                                                "tonquelle.htm\" konnte nicht erstellt werden!"});
             EXPECT_TRUE(recorded.Opened.empty());
             continue;
         }
@@ -62,7 +61,7 @@ TEST_F(ShellTest, HelpAndSettingsGoToTheDataFolderElseTheFullPathIsShown) {
         EXPECT_TRUE(QFile::exists(folderWritten + "tonquelle.ini"));
         MakeShellIn(program, user);  // the next run reads its settings back
         EXPECT_EQ(shell->Stream().Config.SampleRate, 22050);
-        EXPECT_TRUE(recorded.Errors.empty());
+        EXPECT_TRUE(asked.Errors.empty());
     }
     EXPECT_TRUE(QDir(installed).isEmpty());  // nothing beside an installed program
 }
@@ -80,7 +79,7 @@ TEST_F(ShellTest, HelpReplacesASymbolicLinkInItsPlaceInsteadOfWritingThroughIt) 
     ASSERT_TRUE(QFile::link(elsewhere.fileName(), ProgramFolder() + "tonquelle.htm"));
     MakeShell();
     shell->DispatchMenu(MenuHelp);
-    EXPECT_TRUE(recorded.Errors.empty());
+    EXPECT_TRUE(asked.Errors.empty());
     EXPECT_FALSE(QFileInfo(ProgramFolder() + "tonquelle.htm").isSymLink());
     EXPECT_EQ(Contents(ProgramFolder() + "tonquelle.htm"), StoredHelp());
     EXPECT_EQ(Contents(elsewhere.fileName()), "keep me");
@@ -93,7 +92,7 @@ TEST_F(ShellTest, HelpTheSystemCannotOpenIsNamedInAMessage) {
     recorded.CanOpen = false;
     shell->DispatchMenu(MenuHelp);
     const QString path = QDir::toNativeSeparators(ProgramFolder() + "tonquelle.htm");
-    EXPECT_EQ(recorded.Errors,
+    EXPECT_EQ(asked.Errors,
               std::vector<QString>{"Die Hilfedatei \"" + path +
                                    "\" wurde geschrieben, aber das System konnte sie nicht "
                                    "öffnen. Bitte öffnen Sie sie selbst in einem Webbrowser."});

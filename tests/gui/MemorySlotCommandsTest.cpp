@@ -3,6 +3,7 @@
 
 #include <QLabel>
 
+#include "app/QtUserDialogs.h"
 #include "tests/gui/GuiTestSupport.h"
 
 namespace tonquelle::testing {
@@ -11,10 +12,19 @@ namespace {
 // A record that differs from the defaults and from every other channel's in every value field.
 S Distinct(int c) {
     const double d = c;
-    const std::int32_t flags = c % 2 == 0 ? FlagFM : FlagAM;
-    return {flags, c % 5,          0.1 * (d + 1), 1000 + d,       (c + 1) % 5,
-            2 + d, 100 + d,        200 + d,       0.5 + 0.01 * d, (c + 2) % 6,
-            3 + d, 0.01 * (d + 1), 0.9 - 0.01 * d};
+    return {.Flags = c % 2 == 0 ? FlagFM : FlagAM,
+            .Waveform = c % 5,
+            .PhaseShift = 0.1 * (d + 1),
+            .Frequency = 1000 + d,
+            .FMWaveform = (c + 1) % 5,
+            .FMFrequency = 2 + d,
+            .FMMinFreq = 100 + d,
+            .FMMaxFreq = 200 + d,
+            .Amplitude = 0.5 + 0.01 * d,
+            .AMWaveform = (c + 2) % 6,
+            .AMFrequency = 3 + d,
+            .AMMinAmp = 0.01 * (d + 1),
+            .AMMaxAmp = 0.9 - 0.01 * d};
 }
 
 MemorySlot DistinctSlot(const std::string& name, int offset) {
@@ -33,11 +43,11 @@ TEST_F(PanelTest, SaveCopiesTheRunningChannelsUnderTheTrimmedName) {
     Start(0x7);
     QTest::keyClicks(Panel(1).Control(C::FrequencyText), "5");  // 4405 Hz, on Enter
     QTest::keyClick(Panel(1).Control(C::FrequencyText), Qt::Key_Return);
-    prompts->Answers = {"  Messung A  ", "Zehn neu", "     "};
+    asked.Answers = {"  Messung A  ", "Zehn neu", "     "};
     for (Qt::Key key : {Qt::Key_5, Qt::Key_0, Qt::Key_1, Qt::Key_1}) {
         PressOnMain(key, Qt::AltModifier);
     }
-    EXPECT_EQ(prompts->Presets, QStringList({"Alt", "Zehn", "Erste", "Erste"}));
+    EXPECT_EQ(asked.Presets, QStringList({"Alt", "Zehn", "Erste", "Erste"}));
     const MemorySlot& saved = shell->Slots()[4];
     EXPECT_EQ(saved.Name, "Messung A");
     EXPECT_EQ(saved.Channels[1].Frequency, 4405.0);
@@ -104,29 +114,35 @@ TEST_F(PanelTest, LoadKeepsDecibelsUnlessTheValueHasNoDecibelForm) {
     ExpectShown(Panel(1), {{C::AmplitudeUnitButton, "1"}, {C::AmplitudeText, "0.1"}});
 }
 
-// The real prompt: its title and text, the preset with the caret at its end, nothing selected,
-// the field focused; Enter confirms the edited name, Escape cancels.
-TEST(SlotNamePrompt, ShowsThePresetEnterConfirmsEscapeCancels) {
-    for (const auto& [key, answer] :
-         {std::pair{Qt::Key_Return, QString("Messung 2")}, std::pair{Qt::Key_Escape, QString()}}) {
-        QTimer::singleShot(0, [key] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            ASSERT_NE(dialog, nullptr);
-            const auto labels = dialog->findChildren<QLabel*>();
-            auto* field = dialog->findChild<QLineEdit*>();
-            ASSERT_EQ(labels.size(), 1);
-            ASSERT_NE(field, nullptr);
-            EXPECT_EQ(dialog->windowTitle(), "Einstellung speichern");
-            EXPECT_EQ(labels[0]->text(), "Bitte geben Sie einen Namen für die Einstellung ein!");
-            EXPECT_EQ(field->text(), "Messung");
-            EXPECT_EQ(field->cursorPosition(), 7);
-            EXPECT_FALSE(field->hasSelectedText());
-            EXPECT_EQ(dialog->focusWidget(), field);
-            QTest::keyClicks(field, " 2");
-            QTest::keyClick(field, key);
-        });
-        EXPECT_EQ(AskSlotNameWithDialog(nullptr, "Messung"), answer);
-    }
+// Opens the real prompt with the preset "Messung", checks its title and text, the preset with the
+// caret at its end, nothing selected and the field focused; types " 2" and presses `key`.
+// Returns the prompt's answer.
+QString AnswerSlotNamePromptWith(Qt::Key key) {
+    QTimer::singleShot(0, [key] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        const auto labels = dialog->findChildren<QLabel*>();
+        auto* field = dialog->findChild<QLineEdit*>();
+        ASSERT_EQ(labels.size(), 1);
+        ASSERT_NE(field, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), "Einstellung speichern");
+        EXPECT_EQ(labels[0]->text(), "Bitte geben Sie einen Namen für die Einstellung ein!");
+        EXPECT_EQ(field->text(), "Messung");
+        EXPECT_EQ(field->cursorPosition(), 7);
+        EXPECT_FALSE(field->hasSelectedText());
+        EXPECT_EQ(dialog->focusWidget(), field);
+        QTest::keyClicks(field, " 2");
+        QTest::keyClick(field, key);
+    });
+    return AskSlotNameWithDialog(nullptr, "Messung");
+}
+
+TEST(SlotNamePrompt, ShowsThePresetAndEnterConfirmsTheEditedName) {
+    EXPECT_EQ(AnswerSlotNamePromptWith(Qt::Key_Return), QString("Messung 2"));
+}
+
+TEST(SlotNamePrompt, ShowsThePresetAndEscapeCancels) {
+    EXPECT_EQ(AnswerSlotNamePromptWith(Qt::Key_Escape), QString());
 }
 
 }  // namespace

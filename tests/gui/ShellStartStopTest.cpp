@@ -52,10 +52,10 @@ TEST_F(ShellTest, StartAndStopSwitchMenuSlotsAndPanelArea) {
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_EQ(shell->Window().findChildren<DeviceDialog*>().size(), 1);
 
-        recorded.Errors.clear();
+        asked.Errors.clear();
         driver.SetFailure(VirtualCall::Open, deviceFails ? WaveError : WaveOk);
         Start(refusedMask);
-        EXPECT_EQ(recorded.Errors, std::vector{QString::fromUtf8(message)}) << refusedMask;
+        EXPECT_EQ(asked.Errors, std::vector{QString::fromUtf8(message)}) << refusedMask;
         ASSERT_EQ(shell->DeviceWindow(), dialog);
         ExpectMenus(*shell, false);
         OutputConfig reread;
@@ -68,7 +68,7 @@ TEST_F(ShellTest, StartAndStopSwitchMenuSlotsAndPanelArea) {
         EXPECT_EQ(shell->DeviceWindow(), nullptr);
         ExpectMenus(*shell, true);
         EXPECT_EQ(shell->PanelArea().widget()->size(), QSize(850, innerHeight));
-        EXPECT_EQ(host->Panels().Panels().size(), std::size_t(channels));
+        EXPECT_EQ(shell->Panels().Panels().size(), std::size_t(channels));
         EXPECT_EQ(driver.LastFormat()->Channels, channels);
 
         ActivateMain();
@@ -77,8 +77,8 @@ TEST_F(ShellTest, StartAndStopSwitchMenuSlotsAndPanelArea) {
         EXPECT_EQ(shell->DeviceWindow(), nullptr);
         ExpectMenus(*shell, false);
         EXPECT_EQ(shell->PanelArea().widget()->size(), QSize(50, 50));
-        EXPECT_TRUE(host->Panels().Panels().empty());
-        EXPECT_EQ(recorded.Errors.size(), 1u);
+        EXPECT_TRUE(shell->Panels().Panels().empty());
+        EXPECT_EQ(asked.Errors.size(), 1u);
     }
 }
 
@@ -91,9 +91,9 @@ TEST_F(ShellTest, AFailingStopKeepsRunningClosingStopsAndSaves) {
     driver.SetFailure(VirtualCall::Close);
     shell->DispatchMenu(MenuStartStop);
     EXPECT_EQ(
-        recorded.Errors,
+        asked.Errors,
         std::vector{QString("Beim Beenden des Funktionsgenerators ist ein Fehler aufgetreten!")});
-    EXPECT_EQ(host->Panels().Panels().size(), 2u);
+    EXPECT_EQ(shell->Panels().Panels().size(), 2u);
     ExpectMenus(*shell, true);
     driver.SetFailure(VirtualCall::Close, WaveOk);
     shell->Slots()[4].Name = "Gespeichert";
@@ -105,7 +105,7 @@ TEST_F(ShellTest, AFailingStopKeepsRunningClosingStopsAndSaves) {
     MakeShell();
     EXPECT_EQ(shell->Stream().Config.ChannelMask, 0x30);
     EXPECT_EQ(MenuText(MenuSaveSlot + 4), "Gespeichert\tAlt+&5");
-    EXPECT_EQ(recorded.Errors.size(), 1u);  // only the failed stop's message
+    EXPECT_EQ(asked.Errors.size(), 1u);  // only the failed stop's message
 }
 
 // "Weiche Übergänge" in "&Funktionsgenerator" is a check mark that switches the stream's soft

@@ -48,7 +48,7 @@ TEST_F(StatusTest, StatusLineShowsDeviceFormatAndDropoutsWhileRunningAndHidesWhe
     EXPECT_FALSE(IsRunning(shell->Stream()));
     EXPECT_FALSE(shell->Status().isVisible());
     EXPECT_EQ(shell->Window().size(), window);
-    EXPECT_TRUE(recorded.Errors.empty());
+    EXPECT_TRUE(asked.Errors.empty());
 }
 
 // The device goes and comes back: the panels and the channel's settings stay, the gap counts as
@@ -66,27 +66,27 @@ TEST_F(StatusTest, ALostDeviceReconnectsAndOneThatStaysAwayStopsWithAMessage) {
     ASSERT_TRUE(driver.LoseDevice(WaveLossReason::ServerGone));
     EXPECT_TRUE(StatusShows(running + "1 · Verbindung zum Ausgabegerät unterbrochen, neuer "
                                       "Versuch …"));
-    EXPECT_EQ(host->Panels().Panels().size(), 1u);
+    EXPECT_EQ(shell->Panels().Panels().size(), 1u);
     driver.SetFailure(VirtualCall::Open, WaveOk);
     EXPECT_TRUE(StatusShows(running + "1"));
     EXPECT_TRUE(driver.DeviceOpen());
     EXPECT_EQ(shell->Stream().Channels[0].EditSettings.Frequency, 1000);
-    EXPECT_TRUE(recorded.Errors.empty());
+    EXPECT_TRUE(asked.Errors.empty());
 
     driver.SetFailure(VirtualCall::Open);
     ASSERT_TRUE(driver.LoseDevice(WaveLossReason::DeviceRemoved));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !IsRunning(shell->Stream()); }, 3000));
-    EXPECT_EQ(recorded.Errors,
+    EXPECT_EQ(asked.Errors,
               std::vector<QString>{
                   "Die Verbindung zum Ausgabegerät ist verloren gegangen und kam innerhalb von 10 "
                   "Sekunden nicht wieder. Der Funktionsgenerator wurde angehalten.\n"
                   "Das Ausgabegerät wurde entfernt."});
-    EXPECT_TRUE(host->Panels().Panels().empty());
+    EXPECT_TRUE(shell->Panels().Panels().empty());
     EXPECT_EQ(MenuText(MenuStartStop), "&Starten...\tStrg+R");
     EXPECT_FALSE(shell->Status().isVisible());
     EXPECT_FALSE(driver.DeviceOpen());
     QTest::qWait(100);
-    EXPECT_EQ(recorded.Errors.size(), 1u);  // one message only
+    EXPECT_EQ(asked.Errors.size(), 1u);  // one message only
 
     driver.SetFailure(VirtualCall::Open, WaveOk);
     Start(0x1);
@@ -119,10 +119,10 @@ TEST_F(StatusTest, ARefusedStartSaysWhyOnASecondLine) {
     };
     driver.SetFailure(VirtualCall::Open, WaveBadFormat);
     for (const auto& [mask, refusal, reason] : cases) {
-        recorded.Errors.clear();
+        asked.Errors.clear();
         driver.SetRefusal(refusal);
         Start(mask);
-        EXPECT_EQ(recorded.Errors, std::vector<QString>{failed + reason}) << mask;
+        EXPECT_EQ(asked.Errors, std::vector<QString>{failed + reason}) << mask;
         EXPECT_NE(shell->DeviceWindow(), nullptr);
     }
 }
@@ -130,14 +130,14 @@ TEST_F(StatusTest, ARefusedStartSaysWhyOnASecondLine) {
 TEST_F(StatusTest, PanelsOnADeviceWithoutSpeakersAreNamedAfterItsChannels) {
     driver.SetChannelNames({"AUX0", "AUX1"});
     Start(0x30);
-    ASSERT_EQ(host->Panels().Panels().size(), 2u);
-    EXPECT_EQ(Shown(*host->Panels().Panels()[0], C::Frame), "Kanal 1 (AUX0)");
-    EXPECT_EQ(Shown(*host->Panels().Panels()[1], C::Frame), "Kanal 2 (AUX1)");
+    ASSERT_EQ(shell->Panels().Panels().size(), 2u);
+    EXPECT_EQ(Shown(*shell->Panels().Panels()[0], C::Frame), "Kanal 1 (AUX0)");
+    EXPECT_EQ(Shown(*shell->Panels().Panels()[1], C::Frame), "Kanal 2 (AUX1)");
     ActivateMain();
     PressOnMain(Qt::Key_R, Qt::ControlModifier);
     driver.SetChannelNames({});
     Start(0x30);
-    EXPECT_EQ(Shown(*host->Panels().Panels()[1], C::Frame), "Kanal 2 (Back Right)");
+    EXPECT_EQ(Shown(*shell->Panels().Panels()[1], C::Frame), "Kanal 2 (Back Right)");
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "audio/WaveRefusal.h"
+#include "records/WaveRefusal.h"
 #include "tests/realaudio/RealAudio.h"
 
 namespace tonquelle::test {

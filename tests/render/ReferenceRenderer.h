@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "synth/LibraryTrig.h"
 #include "synth/Renderer.h"
 
@@ -43,7 +43,8 @@ struct Channel {
 inline std::vector<Channel> Varied(const WaveformTable& user = NoTable) {
     return {{{.Flags = 0, .PhaseShift = 0.5, .Frequency = 1000, .Amplitude = 0.8}},
             {{.Flags = FlagFM | FlagAM, .Waveform = 1, .AMWaveform = 4}},
-            {{.Flags = 0, .Waveform = WaveformIndex::User, .Amplitude = 1.2}, &user},
+            {.Settings = {.Flags = 0, .Waveform = WaveformIndex::User, .Amplitude = 1.2},
+             .Carrier = &user},
             {{.Flags = FlagMute}}};
 }
 

@@ -1,4 +1,4 @@
-#include "audio/DeviceDialog.h"
+#include "app/DeviceDialog.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -8,9 +8,9 @@
 #include <QTreeWidget>
 #include <array>
 
-#include "audio/ComboSelect.h"
 #include "audio/DeviceChoice.h"
 #include "audio/WaveOut.h"
+#include "channel/ComboSelect.h"
 #include "synth/SpeakerLayout.h"
 
 namespace tonquelle {

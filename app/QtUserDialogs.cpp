@@ -1,22 +1,31 @@
-#include "app/PanelPrompts.h"
+#include "app/QtUserDialogs.h"
 
 #include <QDialog>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "channel/PanelDialogs.h"
-
 namespace tonquelle {
 
-QString DialogPrompts::ChooseWaveformFile(QWidget* owner) {
-    return AskForWaveformFile(owner);
+void QtUserDialogs::ShowError(QWidget* owner, const QString& text) {
+    QMessageBox::critical(owner, QStringLiteral("Fehler"), text);
 }
 
-QString DialogPrompts::AskSlotName(QWidget* owner, const QString& preset) {
+// The system's file-open dialog, without a title or preset name of its own.
+QString QtUserDialogs::ChooseWaveformFile(QWidget* owner) {
+    return QFileDialog::getOpenFileName(owner, QString(), QString(), WaveformFileFilter());
+}
+
+QString QtUserDialogs::AskSlotName(QWidget* owner, const QString& preset) {
     return AskSlotNameWithDialog(owner, preset);
+}
+
+QString WaveformFileFilter() {
+    return QStringLiteral("Text- und CSV-Dateien (*.txt *.csv);;Alle Dateien (*)");
 }
 
 namespace {
