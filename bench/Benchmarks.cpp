@@ -9,11 +9,9 @@
 //            0..5 or none, 8 × 192000 Hz × 32 bits; prints the slowest combinations
 //   ExtremeValues: typed values up to 1e300 (frequencies, phases, modulation limits,
 //            amplitudes), and everything near 20 kHz; prints the slowest
-//   NonFiniteValues: "+Infinity", "-Infinity" and "NaN" typed into the fields; prints the
-//            slowest
 //
-// and nanoseconds per call of each waveform shape, each FM integral and StoreSample, the
-// building blocks of the per-sample definition, near phase 0 and a day into a 440 Hz run.
+// and nanoseconds per call of each waveform shape and each FM integral, the building blocks of
+// the per-sample definition, near phase 0 and a day into a 440 Hz run.
 
 #include <benchmark/benchmark.h>
 
@@ -21,14 +19,12 @@
 #include <cstdint>
 #include <ctime>
 #include <iostream>
-#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "records/OutputStream.h"
 #include "synth/Renderer.h"
-#include "synth/SampleEncoding.h"
 #include "synth/WaveShapes.h"
 
 namespace tonquelle {
@@ -238,31 +234,6 @@ void ExtremeValues(benchmark::State& state) {
 }
 BENCHMARK(ExtremeValues)->Iterations(1)->Unit(benchmark::kSecond);
 
-// The words "+Infinity", "-Infinity" and "NaN" typed into a field. Where they make every value
-// NaN the channel is silent; an infinite amplitude plays clipped to full scale.
-void NonFiniteValues(benchmark::State& state) {
-    constexpr double Infinity = std::numeric_limits<double>::infinity();
-    constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-    SweepExtremes(
-        state,
-        {
-            {"Frequency +Infinity, no FM",
-             [](ChannelSettings& s) { s.Flags &= ~FlagFM, s.Frequency = Infinity; }},
-            {"PhaseShift NaN", [](ChannelSettings& s) { s.PhaseShift = NaN; }},
-            {"FMFrequency NaN", [](ChannelSettings& s) { s.FMFrequency = NaN; }},
-            {"FMMaxFreq +Infinity", [](ChannelSettings& s) { s.FMMaxFreq = Infinity; }},
-            {"AMFrequency -Infinity", [](ChannelSettings& s) { s.AMFrequency = -Infinity; }},
-            {"Amplitude NaN, no AM",
-             [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = NaN; }},
-            {"AMMaxAmp NaN", [](ChannelSettings& s) { s.AMMaxAmp = NaN; }},
-            {"Amplitude +Infinity, no AM",
-             [](ChannelSettings& s) { s.Flags &= ~FlagAM, s.Amplitude = Infinity; }},
-            {"AMMaxAmp +Infinity", [](ChannelSettings& s) { s.AMMaxAmp = Infinity; }},
-        },
-        "NonFiniteValues");
-}
-BENCHMARK(NonFiniteValues)->Iterations(1)->Unit(benchmark::kSecond);
-
 // Calls `shape` at phases stepping through a period from 1 (day:0) or from 2π · 440 · 86400
 // (day:1), one call per iteration.
 void ShapeBench(benchmark::State& state, double (*shape)(double)) {
@@ -290,19 +261,6 @@ TONQUELLE_SHAPE(IntegralTriangle);
 TONQUELLE_SHAPE(IntegralSawFalling);
 TONQUELLE_SHAPE(IntegralSawRising);
 TONQUELLE_SHAPE(IntegralSquare);
-
-// StoreSample of values sweeping full scale, at the resolution in bits given as the argument.
-void StoreSampleBench(benchmark::State& state) {
-    std::uint8_t bytes[4];
-    double value = -1.0;
-    for (auto _ : state) {
-        std::uint8_t* cursor = bytes;
-        StoreSample(value, cursor, static_cast<std::int32_t>(state.range(0)));
-        value = value > 1.0 ? -1.0 : value + 0.000123;
-        benchmark::DoNotOptimize(bytes);
-    }
-}
-BENCHMARK(StoreSampleBench)->Arg(8)->Arg(16)->Arg(24)->Arg(32);
 
 }  // namespace
 }  // namespace tonquelle

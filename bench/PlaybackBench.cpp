@@ -45,9 +45,15 @@ constexpr int Rate = 44100;
 constexpr double ToneHz = 1000.0;
 constexpr double ToneAmplitude = 0.5;
 
-// A stream of the sine on front left and right of sink `sinkId`, published, not started.
-void Configure(OutputStream& stream, WaveOutDriver& driver, int sinkId, int bufferMs, bool muted) {
-    stream.Driver = &driver;
+// Starts the sine on front left and right of sink `sinkId` (muted: published so, silent); false
+// with the reason on standard error when it cannot.
+bool StartTone(OutputStream& stream, WaveOutDriver* driver, int sinkId, int bufferMs, bool muted) {
+    if (driver == nullptr) {
+        std::fprintf(stderr, "no sound server\n");
+        return false;
+    }
+    driver->ListDevices();
+    stream.Driver = driver;
     stream.Config = {sinkId, Rate, 16, bufferMs, 0x3, 2};
     for (int k = 0; k < 2; ++k) {
         ChannelSettings& settings = stream.Channels[k].EditSettings;
@@ -57,19 +63,17 @@ void Configure(OutputStream& stream, WaveOutDriver& driver, int sinkId, int buff
         settings.Amplitude = ToneAmplitude;
     }
     PublishChannel(stream, -1);
+    if (!StartOutput(stream)) {
+        std::fprintf(stderr, "the start failed\n");
+        return false;
+    }
+    return true;
 }
 
 int Play(int sinkId, int bufferMs, int seconds) {
     const auto driver = CreatePulseWaveOutDriver();
-    if (!driver) {
-        std::fprintf(stderr, "no sound server\n");
-        return 2;
-    }
-    driver->ListDevices();
     OutputStream stream;
-    Configure(stream, *driver, sinkId, bufferMs, false);
-    if (!StartOutput(stream)) {
-        std::fprintf(stderr, "the start failed\n");
+    if (!StartTone(stream, driver.get(), sinkId, bufferMs, false)) {
         return 2;
     }
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
@@ -203,15 +207,12 @@ class OnsetListener {
 int Latency(int sinkId, int bufferMs, const std::string& sinkName, int repeats) {
     const auto driver = CreatePulseWaveOutDriver();
     OnsetListener listener(sinkName);
-    if (!driver || !listener.Ok()) {
+    if (!listener.Ok()) {
         std::fprintf(stderr, "no sound server\n");
         return 2;
     }
-    driver->ListDevices();
     OutputStream stream;
-    Configure(stream, *driver, sinkId, bufferMs, true);
-    if (!StartOutput(stream)) {
-        std::fprintf(stderr, "the start failed\n");
+    if (!StartTone(stream, driver.get(), sinkId, bufferMs, true)) {
         return 2;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1000 + 2 * bufferMs));

@@ -102,27 +102,6 @@ TEST(Renderer, MatchesTheReferenceForEveryShapeAndModulation) {
             }
 }
 
-// One to eight channels at every resolution (the vector writers take eight 32-bit and two
-// 16-bit channels; the others are written sample by sample), buffers of lengths that end inside
-// a vector and inside a block.
-TEST(Renderer, WritesEveryLayout) {
-    const WaveformTable user = Table({0.3, -0.9, 0.6});
-    Channels all = reference::Varied(user);
-    for (std::int32_t k = 0; k < 4; ++k)
-        all.push_back({{.Flags = FlagAM, .Waveform = k, .Frequency = 300.0 + 50 * k}});
-    for (std::int32_t count = 1; count <= 8; ++count)
-        for (std::int32_t resolution : {8, 16, 24, 32})
-            for (std::int32_t frames : {1, 7, 263}) {
-                SCOPED_TRACE(::testing::Message() << count << " channels, " << resolution
-                                                  << " bits, " << frames << " frames");
-                const Channels channels(all.begin(), all.begin() + count);
-                OutputStream stream;
-                Prepare(stream, channels, 48000, resolution, frames, 96000);
-                ASSERT_TRUE(SameBytes(RenderNext(stream), reference::Render(channels, 96000, frames,
-                                                                            48000, resolution)));
-            }
-}
-
 // Random channels (mostly sine, which takes the vector path, with every other shape, user
 // tables and modulation mixed in; now and then a value far beyond the controls' ranges, up to
 // 1e300, infinite or not a number) in random layouts and buffer lengths, from `day` days into

@@ -51,22 +51,6 @@ TEST(PendingFile, DroppedUnfinishedItLeavesTheOldFileAndNothingElse) {
     EXPECT_EQ(folder.FileNames(), Names{"data.ini"});
 }
 
-TEST(PendingFile, AFailedRenameLeavesTheOldFileAndNothingElse) {
-    testing::TemporaryFolder folder;
-    WriteBytes(folder / "data.ini", "old");
-    PendingFile file(folder / "data.ini");
-    Write(file, "new text");
-    std::string seen;
-    const auto failingRename = [&seen](const fs::path& from, const fs::path&) {
-        seen = ReadBytes(from);  // by now the new file has a name of its own
-        return false;
-    };
-    EXPECT_FALSE(file.PutInPlace(failingRename));
-    EXPECT_EQ(seen, "new text");
-    EXPECT_EQ(ReadBytes(folder / "data.ini"), "old");
-    EXPECT_EQ(folder.FileNames(), Names{"data.ini"});
-}
-
 TEST(PendingFile, PutInPlaceGivesThePermissionsAsked) {
     testing::TemporaryFolder folder;
     PendingFile file(folder / "new.ini");

@@ -87,17 +87,5 @@ TEST(StoreSample, NotANumberIsTheZeroCode) {
     }
 }
 
-TEST(StoreSample, SamplesOfAFrameLieSideBySide) {
-    // Two channels at 16 bits: channel 0 low, high, channel 1 low, high; then the next frame.
-    std::array<std::uint8_t, 8> buffer{};
-    std::uint8_t* cursor = buffer.data();
-    for (double v : {1.0, -1.0, 0.5, 0.0}) {
-        StoreSample(v, cursor, 16);
-    }
-    EXPECT_EQ(cursor, buffer.data() + 8);
-    EXPECT_EQ(Bytes(buffer.begin(), buffer.end()),
-              Bytes({0xFF, 0x7F, 0x01, 0x80, 0x00, 0x40, 0x00, 0x00}));
-}
-
 }  // namespace
 }  // namespace tonquelle

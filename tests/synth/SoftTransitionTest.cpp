@@ -185,19 +185,6 @@ TEST(SoftTransition, OffChangesNothingAndOnTouchesOnlyTheFadeOfChangedChannels) 
     }
 }
 
-// A start begins from silence: with soft transitions on, a channel that sounds from the first
-// buffer fades in over 10 ms.
-TEST(SoftTransition, ARunFadesInFromSilence) {
-    OutputStream stream;
-    reference::Prepare(stream, {{FullScaleSine}}, Rate, 32, Frames);
-    SetSoftTransitions(stream, true);
-    const std::vector<double> values = Values(reference::RenderNext(stream));
-    const std::vector<double> sine = Values(Plain(FullScaleSine, 0, Frames));
-    EXPECT_EQ(values[0], 0.0);
-    EXPECT_NEAR(values[TenMs / 2], 0.5 * sine[TenMs / 2], 1e-9);
-    EXPECT_TRUE(std::equal(values.begin() + TenMs, values.end(), sine.begin() + TenMs));
-}
-
 // The switch is what the settings file keeps, too.
 TEST(SoftTransition, SwitchSetsTheStoredChoice) {
     OutputStream stream;

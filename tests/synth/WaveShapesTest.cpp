@@ -82,19 +82,6 @@ TEST(WaveUser, PointsLieEvenlyOverThePeriodWithLinesBetween) {
     EXPECT_NEAR(WaveUser(std::nextafter(TwoPi, 0.0), table), 1.0, 1e-9);
 }
 
-TEST(WaveUser, FiveStepStaircase) {
-    std::vector<double> points;
-    for (double level : {-1.0, -0.5, 0.0, 0.5, 1.0}) {
-        points.insert(points.end(), 10, level);
-    }
-    const WaveformTable table = MakeTable(points);
-    auto at = [&](double pointPosition) { return WaveUser(TwoPi * pointPosition / 50, table); };
-    EXPECT_NEAR(at(8.99), -1.0, Tolerance);  // held for 9/50 of the period
-    EXPECT_NEAR(at(9.5), -0.75, Tolerance);  // then rises over 1/50
-    EXPECT_NEAR(at(45.0), 1.0, Tolerance);
-    EXPECT_NEAR(at(49.25), 0.5, Tolerance);  // the last 1/50 falls back to -1
-}
-
 struct ShapeAndIntegral {
     double (*shape)(double);
     double (*integral)(double);

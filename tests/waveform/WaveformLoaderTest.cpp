@@ -162,22 +162,6 @@ TEST(WaveformLoader, MessageNamesCountAndFirstLine) {
               "Zeile 1: \"Zeit;Wert\". Sie gelten als 0.");
 }
 
-// A file with unreadable lines loads all the same and reports them.
-TEST(WaveformLoader, LoadsAFileWithUnreadableLinesAndReportsThem) {
-    testing::TemporaryFolder folder;
-    testing::WriteBytes(folder / "wave.csv", "Zeit;Wert\n0,5\n\nx\n-1\n");
-    OutputStream stream;
-    const WaveformLoadResult loaded =
-        LoadWaveformFile(stream, 1, WaveformSlotCarrier, folder / "wave.csv");
-    EXPECT_TRUE(loaded.Loaded);
-    EXPECT_EQ(loaded.Unreadable.Count, 2);
-    EXPECT_EQ(loaded.Unreadable.FirstLine, 1);
-    EXPECT_EQ(loaded.Unreadable.FirstText, "Zeit;Wert");
-    const WaveformTable& table = stream.Channels[1].PendingWaveforms[WaveformSlotCarrier];
-    EXPECT_EQ(Points(table.Points.get(), table.Points.get() + table.PointCount),
-              (Points{0.0, 0.5, 0.0, -1.0}));
-}
-
 #if !defined(_WIN32)
 // Only a regular file of at most 64 MiB is read; anything else is refused at once, before a
 // byte is read: a FIFO without a writer, an endless device and a folder would otherwise hold
