@@ -76,11 +76,12 @@ start_pipewire() {
 }
 
 # Loads one null sink. Right after a start pipewire-pulse may answer before the PipeWire daemon
-# can make nodes ("Not supported"): it is asked again for up to five seconds.
+# can make nodes ("Not supported"): it is asked again for up to twenty seconds (on a loaded
+# machine a restarted PipeWire has taken more than five).
 load_sink() {  # <folder> <module arguments...>
     local folder=$1
     shift
-    for _ in $(seq 50); do
+    for _ in $(seq 200); do
         in_folder "$folder" pactl load-module module-null-sink rate=44100 "$@" >/dev/null 2>&1 &&
             return 0
         sleep 0.1
@@ -135,7 +136,7 @@ run_server() {
     local folder=$1 kind
     kind=$(<"$folder/kind")
     "start_$kind" "$folder"
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         if in_folder "$folder" pactl info >/dev/null 2>&1; then
             load_sinks "$folder"
             keep_sinks_running "$folder"
