@@ -52,17 +52,6 @@ TEST(ThreadMessageQueue, AFullQueueRefusesAPostAndKeepsWhatItHolds) {
     EXPECT_EQ(TakeAll(queue), Range(0, capacity));
 }
 
-// 40 messages at a time in a queue of 64: the second batch spans the end of the ring.
-TEST(ThreadMessageQueue, KeepsTheOrderAcrossTheEndOfItsRing) {
-    ThreadMessageQueue queue;
-    for (std::uint32_t batch = 0; batch < 4; ++batch) {
-        for (std::uint32_t value = batch * 40; value < (batch + 1) * 40; ++value) {
-            ASSERT_TRUE(queue.Post(Numbered(value)));
-        }
-        EXPECT_EQ(TakeAll(queue), Range(batch * 40, (batch + 1) * 40)) << "batch " << batch;
-    }
-}
-
 TEST(ThreadMessageQueue, WaitReturnsOnceAnotherThreadPosts) {
     ThreadMessageQueue queue;
     std::thread poster([&queue] {

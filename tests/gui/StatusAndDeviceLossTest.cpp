@@ -10,12 +10,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class StatusTest : public ShellTest {
+class StatusTest : public PanelTest {
   protected:
     void SetUp() override {
-        ShellTest::SetUp();
-        MakeShell();
-        ShowAndActivate();
+        PanelTest::SetUp();
         shell->Stream().ReconnectInterval = 10ms;
     }
     QString StatusText() const { return shell->Status().Text(); }
@@ -131,13 +129,13 @@ TEST_F(StatusTest, PanelsOnADeviceWithoutSpeakersAreNamedAfterItsChannels) {
     driver.SetChannelNames({"AUX0", "AUX1"});
     Start(0x30);
     ASSERT_EQ(shell->Panels().Panels().size(), 2u);
-    EXPECT_EQ(Shown(*shell->Panels().Panels()[0], C::Frame), "Kanal 1 (AUX0)");
-    EXPECT_EQ(Shown(*shell->Panels().Panels()[1], C::Frame), "Kanal 2 (AUX1)");
+    EXPECT_EQ(Shown(Panel(0), C::Frame), "Kanal 1 (AUX0)");
+    EXPECT_EQ(Shown(Panel(1), C::Frame), "Kanal 2 (AUX1)");
     ActivateMain();
     PressOnMain(Qt::Key_R, Qt::ControlModifier);
     driver.SetChannelNames({});
     Start(0x30);
-    EXPECT_EQ(Shown(*shell->Panels().Panels()[1], C::Frame), "Kanal 2 (Back Right)");
+    EXPECT_EQ(Shown(Panel(1), C::Frame), "Kanal 2 (Back Right)");
 }
 
 }  // namespace
