@@ -1,0 +1,95 @@
+#include "synth/Noise.h"
+
+#include <cmath>
+
+namespace tonquelle {
+
+namespace {
+
+// A bijective mixer of 64 bits (the finaliser of SplitMix64): every bit of the input reaches
+// every bit of the output.
+std::uint64_t Mix(std::uint64_t z) {
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+}
+
+// The counter's value for position `index` of the sequence `key`: a bijection of the index, so
+// no sequence repeats within 2^64 positions.
+std::uint64_t Counter(std::uint64_t key, std::uint64_t index) {
+    return Mix(index * 0x9E3779B97F4A7C15u + key);
+}
+
+std::uint64_t RowKey(std::uint64_t key, std::int32_t row) {
+    return Mix(key + static_cast<std::uint64_t>(row) + 1);
+}
+
+// Row k's value for `frame`: a whole number uniform on [−2^31, 2^31), weighted.
+std::int64_t RowValue(std::uint64_t rowKey, std::int32_t row, std::uint64_t frame) {
+    const auto value = static_cast<std::int64_t>(Counter(rowKey, frame >> row) >> 32) - (1LL << 31);
+    return value * (row == 0 ? 5 : 4);
+}
+
+// From the rows' sum (a whole number below 2^41, exact as a double) to the RMS of uniform
+// noise on [−1, 1]: the weights' squares add up to 25 + 16 · 15 = 265.
+const double PinkScale = 0x1p-31 / std::sqrt(265.0);
+
+}  // namespace
+
+std::uint64_t NoiseKey(std::int32_t channel, NoiseColour colour, NoiseRole role) {
+    const std::uint64_t id =
+        (static_cast<std::uint64_t>(static_cast<std::uint32_t>(channel)) << 8) |
+        (static_cast<std::uint64_t>(colour) << 4) | static_cast<std::uint64_t>(role);
+    return Mix(id ^ 0x746F6E7175656C6Cu);
+}
+
+double WhiteNoise(std::uint64_t key, std::uint64_t frame) {
+    return static_cast<double>(Counter(key, frame) >> 11) * 0x1p-52 - 1.0;
+}
+
+double PinkNoise(std::uint64_t key, std::uint64_t frame) {
+    std::int64_t sum = 0;
+    for (std::int32_t row = 0; row < PinkRows; ++row) {
+        sum += RowValue(RowKey(key, row), row, frame);
+    }
+    return static_cast<double>(sum) * PinkScale;
+}
+
+void NoiseValues(NoiseColour colour, std::uint64_t key, std::uint64_t firstFrame,
+                 std::int32_t count, double* out) {
+    if (colour == NoiseColour::White) {
+        for (std::int32_t i = 0; i < count; ++i) {
+            out[i] = WhiteNoise(key, firstFrame + static_cast<std::uint64_t>(i));
+        }
+        return;
+    }
+    if (colour != NoiseColour::Pink) {
+        for (std::int32_t i = 0; i < count; ++i) {
+            out[i] = 0.0;
+        }
+        return;
+    }
+    std::uint64_t rowKeys[PinkRows];
+    std::int64_t rows[PinkRows];
+    std::int64_t sum = 0;
+    for (std::int32_t row = 0; row < PinkRows; ++row) {
+        rowKeys[row] = RowKey(key, row);
+        rows[row] = RowValue(rowKeys[row], row, firstFrame);
+        sum += rows[row];
+    }
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::uint64_t frame = firstFrame + static_cast<std::uint64_t>(i);
+        // Row k takes a new value where the frame's low k bits are all zero.
+        for (std::int32_t row = 0; i > 0 && row < PinkRows; ++row) {
+            if (row > 0 && (frame & ((std::uint64_t{1} << row) - 1)) != 0) {
+                break;
+            }
+            const std::int64_t value = RowValue(rowKeys[row], row, frame);
+            sum += value - rows[row];
+            rows[row] = value;
+        }
+        out[i] = static_cast<double>(sum) * PinkScale;
+    }
+}
+
+}  // namespace tonquelle
