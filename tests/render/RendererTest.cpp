@@ -114,9 +114,9 @@ TEST(Renderer, WritesEveryLayout) {
 }
 
 // Random channels (mostly sine, which takes the vector path, with every other shape, noises,
-// squares of any duty cycle, user tables and modulation mixed in; now and then a value far beyond the controls' ranges, up to
-// 1e300, infinite or not a number) in random layouts and buffer lengths, from `day` days into
-// the run: every code identical.
+// squares of any duty cycle, user tables and modulation mixed in; now and then a value far beyond
+// the controls' ranges, up to 1e300, infinite or not a number) in random layouts and buffer
+// lengths, from `day` days into the run: every code identical.
 void CompareRandomRuns(std::uint64_t seed, std::int32_t resolution, std::int64_t day,
                        std::int32_t runs, const BlockKernels& kernels) {
     std::mt19937_64 random(seed);
