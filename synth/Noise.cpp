@@ -71,24 +71,33 @@ void NoiseValues(NoiseColour colour, std::uint64_t key, std::uint64_t firstFrame
     }
     std::uint64_t rowKeys[PinkRows];
     std::int64_t rows[PinkRows];
-    std::int64_t sum = 0;
+    std::int64_t held = 0;  // the sum of rows 1 and up
     for (std::int32_t row = 0; row < PinkRows; ++row) {
         rowKeys[row] = RowKey(key, row);
         rows[row] = RowValue(rowKeys[row], row, firstFrame);
-        sum += rows[row];
+        held += row > 0 ? rows[row] : 0;
     }
+    const auto update = [&](std::int32_t row, std::uint64_t frame) {
+        const std::int64_t value = RowValue(rowKeys[row], row, frame);
+        held += value - rows[row];
+        rows[row] = value;
+    };
     for (std::int32_t i = 0; i < count; ++i) {
         const std::uint64_t frame = firstFrame + static_cast<std::uint64_t>(i);
-        // Row k takes a new value where the frame's low k bits are all zero.
-        for (std::int32_t row = 0; i > 0 && row < PinkRows; ++row) {
-            if (row > 0 && (frame & ((std::uint64_t{1} << row) - 1)) != 0) {
-                break;
+        // Row k > 0 takes a new value where the frame's low k bits are all zero: row 1 at every
+        // second frame, row 2 at every fourth, the others at most every eighth (branches a
+        // processor predicts, unlike a loop of varying length at every frame).
+        if (i > 0 && (frame & 1) == 0) {
+            update(1, frame);
+            if ((frame & 3) == 0) {
+                update(2, frame);
+                for (std::int32_t row = 3; row < PinkRows && (frame & ((1u << row) - 1)) == 0;
+                     ++row) {
+                    update(row, frame);
+                }
             }
-            const std::int64_t value = RowValue(rowKeys[row], row, frame);
-            sum += value - rows[row];
-            rows[row] = value;
         }
-        out[i] = static_cast<double>(sum) * PinkScale;
+        out[i] = static_cast<double>(held + RowValue(rowKeys[0], 0, frame)) * PinkScale;
     }
 }
 
