@@ -5,8 +5,8 @@
 
 #include <QString>
 
-#include "audio/OutputStream.h"
 #include "channel/ChannelPanel.h"
+#include "records/OutputStream.h"
 #include "settings/SettingsStore.h"
 
 namespace tonquelle {

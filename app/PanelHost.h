@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "settings/SettingsStore.h"
 
 class QMainWindow;

@@ -12,6 +12,8 @@
 
 #include "app/AboutBox.h"
 #include "app/DataFolder.h"
+#include "app/DeviceDialog.h"
+#include "app/DeviceMessages.h"
 #include "app/HelpDocument.h"
 #include "app/MainWindow.h"
 #include "app/MessageSink.h"
@@ -19,8 +21,6 @@
 #include "app/ScrollBarRoom.h"
 #include "app/StatusLine.h"
 #include "app/UrlOpener.h"
-#include "audio/DeviceDialog.h"
-#include "audio/DeviceMessages.h"
 #include "audio/StreamEngine.h"
 #include "channel/PanelSyncBits.h"
 #include "synth/Renderer.h"

@@ -9,7 +9,7 @@
 #include "app/PanelHost.h"
 #include "app/ShellMenus.h"
 #include "app/ShellNumbers.h"
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "settings/SettingsStore.h"
 
 class QAction;

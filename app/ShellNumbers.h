@@ -11,7 +11,7 @@ inline constexpr int DeviceWindowNumber = 1;
 inline constexpr int AboutWindowNumber = 2;
 
 // Controls of the main window and of the About box. (The device dialog's are in
-// audio/DeviceDialog.h.)
+// app/DeviceDialog.h.)
 inline constexpr int PanelAreaControl = 0;
 inline constexpr int AboutTextControl = 13;
 inline constexpr int AboutLinkControl = 14;

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QStringList>
 
-#include "audio/DeviceMessages.h"
+#include "app/DeviceMessages.h"
 
 namespace tonquelle {
 

@@ -2,8 +2,8 @@
 
 #include <QStatusBar>
 
-#include "audio/OutputStream.h"
 #include "audio/StreamEngine.h"
+#include "records/OutputStream.h"
 
 class QLabel;
 

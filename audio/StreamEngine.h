@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "audio/OutputStream.h"
 #include "audio/WaveOut.h"
+#include "records/OutputStream.h"
 
 namespace tonquelle {
 

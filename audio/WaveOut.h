@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/OutputStream.h"
-#include "audio/WaveRefusal.h"
+#include "records/OutputStream.h"
+#include "records/WaveRefusal.h"
 
 namespace tonquelle {
 

@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "synth/Renderer.h"
 #include "synth/SampleEncoding.h"
 #include "synth/WaveShapes.h"

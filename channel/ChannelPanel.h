@@ -8,8 +8,8 @@
 
 #include <QString>
 
-#include "channel/ChannelSettings.h"
 #include "channel/PanelSyncBits.h"
+#include "records/ChannelSettings.h"
 
 class QWidget;
 

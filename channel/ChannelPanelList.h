@@ -6,9 +6,9 @@
 
 #include <QObject>
 
-#include "audio/OutputStream.h"
 #include "channel/ChannelPanel.h"
 #include "channel/UnitMenu.h"
+#include "records/OutputStream.h"
 
 class QMenu;
 class QWidget;

@@ -2,7 +2,7 @@
 
 #include <QFocusEvent>
 
-#include "channel/NumberText.h"
+#include "text/NumberText.h"
 
 namespace tonquelle {
 

@@ -5,10 +5,10 @@
 #include <QLineEdit>
 #include <QSlider>
 
-#include "audio/ComboSelect.h"
+#include "channel/ComboSelect.h"
 #include "channel/ControlConversions.h"
-#include "channel/NumberText.h"
 #include "synth/Renderer.h"
+#include "text/NumberText.h"
 
 namespace tonquelle {
 
@@ -19,6 +19,138 @@ namespace Bit = PanelBit;
 
 // Every number a panel shows has 6 significant digits without trailing zeros.
 constexpr std::int32_t ShownDigits = 6;
+
+// The bindings between the panel's controls and the record. Each names the control bit the user's
+// action raises (Operated: the sync then reads the control and never writes it back), the control,
+// the record field, and the value bit the field's change raises (Changed). A binding with a display
+// unit also names the panel's unit and the unit bit, so a new unit shows the field anew.
+
+using PanelUnit = std::int32_t ChannelPanel::*;
+
+// A waveform list: the picked entry's waveform index.
+struct ListBinding {
+    std::uint64_t Operated;
+    C Control;
+    std::int32_t ChannelSettings::*Field;
+    std::uint64_t Changed;
+    static constexpr std::uint64_t UnitChanged = 0;
+};
+
+// A check box: one bit of ChannelSettings::Flags (its change raises FlagsChanged).
+struct CheckBinding {
+    std::uint64_t Operated;
+    C Control;
+    std::int32_t Flag;
+    static constexpr std::uint64_t Changed = Bit::FlagsChanged;
+    static constexpr std::uint64_t UnitChanged = 0;
+};
+
+// A slider: the position as the field's value and back, in the binding's unit.
+struct SliderBinding {
+    std::uint64_t Operated;
+    C Control;
+    double ChannelSettings::*Field;
+    std::uint64_t Changed;
+    double (*FromPosition)(std::int32_t position, std::int32_t unit);
+    std::int32_t (*ToPosition)(double value, std::int32_t unit);
+    PanelUnit Unit = nullptr;
+    std::uint64_t UnitChanged = 0;
+};
+
+// A text field: the typed number as the field's value and back, in the binding's unit.
+struct TextBinding {
+    std::uint64_t Operated;
+    C Control;
+    double ChannelSettings::*Field;
+    std::uint64_t Changed;
+    double (*FromShown)(double shown, std::int32_t unit);
+    double (*ToShown)(double value, std::int32_t unit);
+    PanelUnit Unit = nullptr;
+    std::uint64_t UnitChanged = 0;
+};
+
+// A unit button: "1" or "dB" for the amplitude field it belongs to.
+struct UnitBinding {
+    std::uint64_t UnitChanged;
+    C Button;
+    PanelUnit Unit;
+    double ChannelSettings::*Field;
+    std::uint64_t Changed;
+};
+
+// Conversions of the fields without a display unit.
+double AsShown(double value, std::int32_t /*unit*/) {
+    return value;
+}
+double PhaseFromSliderIn(std::int32_t position, std::int32_t /*unit*/) {
+    return PhaseFromSlider(position);
+}
+std::int32_t PhaseToSliderIn(double phaseShift, std::int32_t /*unit*/) {
+    return PhaseSliderPosition(phaseShift);
+}
+double PhaseFromDegreesIn(double degrees, std::int32_t /*unit*/) {
+    return PhaseFromDegrees(degrees);
+}
+double PhaseToDegreesIn(double phaseShift, std::int32_t /*unit*/) {
+    return PhaseInDegrees(phaseShift);
+}
+double FrequencyFromSliderIn(std::int32_t position, std::int32_t /*unit*/) {
+    return FrequencyFromSlider(position);
+}
+std::int32_t FrequencyToSliderIn(double frequency, std::int32_t /*unit*/) {
+    return FrequencySliderPosition(frequency);
+}
+
+using S = ChannelSettings;
+using P = ChannelPanel;
+
+constexpr ListBinding Lists[] = {
+    {Bit::WaveformPicked, C::WaveformList, &S::Waveform, Bit::WaveformChanged},
+    {Bit::FMWaveformPicked, C::FMWaveformList, &S::FMWaveform, Bit::FMWaveformChanged},
+    {Bit::AMWaveformPicked, C::AMWaveformList, &S::AMWaveform, Bit::AMWaveformChanged},
+};
+
+constexpr CheckBinding Checks[] = {
+    {Bit::MutePicked, C::MuteCheck, FlagMute},
+    {Bit::FMCheckPicked, C::FMCheck, FlagFM},
+    {Bit::AMCheckPicked, C::AMCheck, FlagAM},
+};
+
+constexpr SliderBinding Sliders[] = {
+    {Bit::PhaseSliderMoved, C::PhaseSlider, &S::PhaseShift, Bit::PhaseChanged, PhaseFromSliderIn,
+     PhaseToSliderIn},
+    {Bit::FrequencySliderMoved, C::FrequencySlider, &S::Frequency, Bit::FrequencyChanged,
+     FrequencyFromSliderIn, FrequencyToSliderIn},
+    {Bit::AmplitudeSliderMoved, C::AmplitudeSlider, &S::Amplitude, Bit::AmplitudeChanged,
+     AmplitudeFromSlider, AmplitudeSliderPosition, &P::AmplitudeUnit, Bit::AmplitudeUnitChanged},
+};
+
+// A field with a slider and a text is read from the slider first: a typed value wins.
+constexpr TextBinding Texts[] = {
+    {Bit::PhaseTextEdited, C::PhaseText, &S::PhaseShift, Bit::PhaseChanged, PhaseFromDegreesIn,
+     PhaseToDegreesIn},
+    {Bit::FrequencyTextEdited, C::FrequencyText, &S::Frequency, Bit::FrequencyChanged, AsShown,
+     AsShown},
+    {Bit::FMFrequencyTextEdited, C::FMFrequencyText, &S::FMFrequency, Bit::FMFrequencyChanged,
+     AsShown, AsShown},
+    {Bit::FMMinTextEdited, C::FMMinText, &S::FMMinFreq, Bit::FMMinChanged, AsShown, AsShown},
+    {Bit::FMMaxTextEdited, C::FMMaxText, &S::FMMaxFreq, Bit::FMMaxChanged, AsShown, AsShown},
+    {Bit::AmplitudeTextEdited, C::AmplitudeText, &S::Amplitude, Bit::AmplitudeChanged,
+     AmplitudeFromShown, AmplitudeToShown, &P::AmplitudeUnit, Bit::AmplitudeUnitChanged},
+    {Bit::AMFrequencyTextEdited, C::AMFrequencyText, &S::AMFrequency, Bit::AMFrequencyChanged,
+     AsShown, AsShown},
+    {Bit::AMMinTextEdited, C::AMMinText, &S::AMMinAmp, Bit::AMMinChanged, AmplitudeFromShown,
+     AmplitudeToShown, &P::AMMinUnit, Bit::AMMinUnitChanged},
+    {Bit::AMMaxTextEdited, C::AMMaxText, &S::AMMaxAmp, Bit::AMMaxChanged, AmplitudeFromShown,
+     AmplitudeToShown, &P::AMMaxUnit, Bit::AMMaxUnitChanged},
+};
+
+constexpr UnitBinding Units[] = {
+    {Bit::AmplitudeUnitChanged, C::AmplitudeUnitButton, &P::AmplitudeUnit, &S::Amplitude,
+     Bit::AmplitudeChanged},
+    {Bit::AMMinUnitChanged, C::AMMinUnitButton, &P::AMMinUnit, &S::AMMinAmp, Bit::AMMinChanged},
+    {Bit::AMMaxUnitChanged, C::AMMaxUnitButton, &P::AMMaxUnit, &S::AMMaxAmp, Bit::AMMaxChanged},
+};
 
 // One sync: the panel, its record and the bits it works through.
 class PanelSyncPass {
@@ -32,204 +164,131 @@ class PanelSyncPass {
   private:
     bool Has(std::uint64_t bits) const { return (panel_.PendingChanges & bits) != 0; }
     void Raise(std::uint64_t bits) { panel_.PendingChanges |= bits; }
-
-    double TextValue(C control) const {
-        return ParseNumber(panel_.ControlAs<QLineEdit>(control)->text().toStdString());
+    // The binding's display unit; a field without one is shown as it is kept.
+    std::int32_t UnitOf(PanelUnit unit) const {
+        return unit != nullptr ? panel_.*unit : UnitLinear;
     }
-    void SetText(C control, double value) {
-        panel_.ControlAs<QLineEdit>(control)->setText(
-            QString::fromStdString(FormatNumber(value, ShownDigits, true)));
-    }
-    std::int32_t SliderPosition(C control) const {
-        // During a slider action the new position is not yet the slider's value.
-        return panel_.ControlAs<QSlider>(control)->sliderPosition();
-    }
-    void SetSlider(C control, std::int32_t position) {
-        panel_.ControlAs<QSlider>(control)->setValue(position);
-    }
-    bool Checked(C control) const {
-        return panel_.ControlAs<QAbstractButton>(control)->isChecked();
-    }
-    void SetChecked(C control, bool checked) {
-        panel_.ControlAs<QAbstractButton>(control)->setChecked(checked);
-    }
-    void SetFlag(std::int32_t flag, bool on) {
-        s_.Flags = on ? (s_.Flags | flag) : (s_.Flags & ~flag);
-    }
-    // The picked entry's waveform index into `field`; an empty list leaves the field alone.
-    void ReadList(C control, std::int32_t& field) {
-        const auto* list = panel_.ControlAs<QComboBox>(control);
-        if (list->currentIndex() >= 0) {
-            field = list->currentData().toInt();
+    // The operated controls of `bindings` into the record.
+    template <class Binding, std::size_t Count>
+    void ReadOperated(const Binding (&bindings)[Count]) {
+        for (const Binding& binding : bindings) {
+            if (Has(binding.Operated)) {
+                Read(binding);
+            }
         }
     }
-    void ShowList(C control, std::int32_t index) {
-        SelectComboItemByData(*panel_.ControlAs<QComboBox>(control), index, -1);
+    // The record into every control of `bindings` that shows a changed value or unit, except
+    // the one the user operated.
+    template <class Binding, std::size_t Count>
+    void ShowChanged(const Binding (&bindings)[Count]) {
+        for (const Binding& binding : bindings) {
+            if (Has(binding.Changed | binding.UnitChanged) && !Has(binding.Operated)) {
+                Show(binding);
+            }
+        }
     }
-    void ShowUnit(C button, std::int32_t unit) {
-        panel_.ControlAs<QAbstractButton>(button)->setText(unit == UnitDecibel ? "dB" : "1");
+    template <class Widget, class Binding>
+    Widget& ControlOf(const Binding& binding) const {
+        return *panel_.ControlAs<Widget>(binding.Control);
     }
-    void FallBack(std::uint64_t valueBit, std::uint64_t unitBit, std::int32_t& unit, double value);
+
+    void Read(const ListBinding& list);
+    void Read(const CheckBinding& check);
+    void Read(const SliderBinding& slider);
+    void Read(const TextBinding& text);
+    void Show(const ListBinding& list);
+    void Show(const CheckBinding& check);
+    void Show(const SliderBinding& slider);
+    void Show(const TextBinding& text);
+    void Show(const UnitBinding& unit);
+    void FallBack(const UnitBinding& unit);
 
     ChannelPanel& panel_;
     ChannelSettings& s_;
 };
 
-void PanelSyncPass::ControlsToRecord() {
-    if (Has(Bit::WaveformPicked)) {
-        ReadList(C::WaveformList, s_.Waveform);
-        Raise(Bit::WaveformChanged);
+// The picked entry's waveform index; an empty list leaves the field alone.
+void PanelSyncPass::Read(const ListBinding& list) {
+    const auto& control = ControlOf<QComboBox>(list);
+    if (control.currentIndex() >= 0) {
+        s_.*list.Field = control.currentData().toInt();
     }
-    if (Has(Bit::MutePicked)) {
-        SetFlag(FlagMute, Checked(C::MuteCheck));
-        Raise(Bit::FlagsChanged);
-    }
-    if (Has(Bit::PhaseSliderMoved)) {
-        s_.PhaseShift = PhaseFromSlider(SliderPosition(C::PhaseSlider));
-        Raise(Bit::PhaseChanged);
-    }
-    if (Has(Bit::PhaseTextEdited)) {
-        s_.PhaseShift = PhaseFromDegrees(TextValue(C::PhaseText));
-        Raise(Bit::PhaseChanged);
-    }
-    if (Has(Bit::FrequencySliderMoved)) {
-        s_.Frequency = FrequencyFromSlider(SliderPosition(C::FrequencySlider));
-        Raise(Bit::FrequencyChanged);
-    }
-    if (Has(Bit::FrequencyTextEdited)) {
-        s_.Frequency = TextValue(C::FrequencyText);
-        Raise(Bit::FrequencyChanged);
-    }
-    if (Has(Bit::FMCheckPicked)) {
-        SetFlag(FlagFM, Checked(C::FMCheck));
-        Raise(Bit::FlagsChanged);
-    }
-    if (Has(Bit::FMWaveformPicked)) {
-        ReadList(C::FMWaveformList, s_.FMWaveform);
-        Raise(Bit::FMWaveformChanged);
-    }
-    if (Has(Bit::FMFrequencyTextEdited)) {
-        s_.FMFrequency = TextValue(C::FMFrequencyText);
-        Raise(Bit::FMFrequencyChanged);
-    }
-    if (Has(Bit::FMMinTextEdited)) {
-        s_.FMMinFreq = TextValue(C::FMMinText);
-        Raise(Bit::FMMinChanged);
-    }
-    if (Has(Bit::FMMaxTextEdited)) {
-        s_.FMMaxFreq = TextValue(C::FMMaxText);
-        Raise(Bit::FMMaxChanged);
-    }
-    if (Has(Bit::AmplitudeSliderMoved)) {
-        s_.Amplitude =
-            AmplitudeFromSlider(SliderPosition(C::AmplitudeSlider), panel_.AmplitudeUnit);
-        Raise(Bit::AmplitudeChanged);
-    }
-    if (Has(Bit::AmplitudeTextEdited)) {
-        s_.Amplitude = AmplitudeFromShown(TextValue(C::AmplitudeText), panel_.AmplitudeUnit);
-        Raise(Bit::AmplitudeChanged);
-    }
-    if (Has(Bit::AMCheckPicked)) {
-        SetFlag(FlagAM, Checked(C::AMCheck));
-        Raise(Bit::FlagsChanged);
-    }
-    if (Has(Bit::AMWaveformPicked)) {
-        ReadList(C::AMWaveformList, s_.AMWaveform);
-        Raise(Bit::AMWaveformChanged);
-    }
-    if (Has(Bit::AMFrequencyTextEdited)) {
-        s_.AMFrequency = TextValue(C::AMFrequencyText);
-        Raise(Bit::AMFrequencyChanged);
-    }
-    if (Has(Bit::AMMinTextEdited)) {
-        s_.AMMinAmp = AmplitudeFromShown(TextValue(C::AMMinText), panel_.AMMinUnit);
-        Raise(Bit::AMMinChanged);
-    }
-    if (Has(Bit::AMMaxTextEdited)) {
-        s_.AMMaxAmp = AmplitudeFromShown(TextValue(C::AMMaxText), panel_.AMMaxUnit);
-        Raise(Bit::AMMaxChanged);
-    }
+    Raise(list.Changed);
+}
+
+void PanelSyncPass::Read(const CheckBinding& check) {
+    const bool on = ControlOf<QAbstractButton>(check).isChecked();
+    s_.Flags = on ? (s_.Flags | check.Flag) : (s_.Flags & ~check.Flag);
+    Raise(check.Changed);
+}
+
+void PanelSyncPass::Read(const SliderBinding& slider) {
+    // During a slider action the new position is not yet the slider's value.
+    const std::int32_t position = ControlOf<QSlider>(slider).sliderPosition();
+    s_.*slider.Field = slider.FromPosition(position, UnitOf(slider.Unit));
+    Raise(slider.Changed);
+}
+
+void PanelSyncPass::Read(const TextBinding& text) {
+    const double shown = ParseNumber(ControlOf<QLineEdit>(text).text().toStdString());
+    s_.*text.Field = text.FromShown(shown, UnitOf(text.Unit));
+    Raise(text.Changed);
+}
+
+void PanelSyncPass::Show(const ListBinding& list) {
+    SelectComboItemByData(ControlOf<QComboBox>(list), s_.*list.Field, -1);
+}
+
+void PanelSyncPass::Show(const CheckBinding& check) {
+    ControlOf<QAbstractButton>(check).setChecked((s_.Flags & check.Flag) != 0);
+}
+
+void PanelSyncPass::Show(const SliderBinding& slider) {
+    ControlOf<QSlider>(slider).setValue(slider.ToPosition(s_.*slider.Field, UnitOf(slider.Unit)));
+}
+
+void PanelSyncPass::Show(const TextBinding& text) {
+    const double shown = text.ToShown(s_.*text.Field, UnitOf(text.Unit));
+    ControlOf<QLineEdit>(text).setText(
+        QString::fromStdString(FormatNumber(shown, ShownDigits, true)));
+}
+
+void PanelSyncPass::Show(const UnitBinding& unit) {
+    panel_.ControlAs<QAbstractButton>(unit.Button)
+        ->setText(panel_.*unit.Unit == UnitDecibel ? "dB" : "1");
 }
 
 // A value that is not above zero (NaN included) has no decibel form: its unit becomes linear.
-void PanelSyncPass::FallBack(std::uint64_t valueBit, std::uint64_t unitBit, std::int32_t& unit,
-                             double value) {
-    if (Has(valueBit | unitBit) && unit == UnitDecibel && !(value > 0.0)) {
-        unit = UnitLinear;
-        Raise(unitBit);
+void PanelSyncPass::FallBack(const UnitBinding& unit) {
+    if (Has(unit.Changed | unit.UnitChanged) && panel_.*unit.Unit == UnitDecibel &&
+        !(s_.*unit.Field > 0.0)) {
+        panel_.*unit.Unit = UnitLinear;
+        Raise(unit.UnitChanged);
     }
+}
+
+void PanelSyncPass::ControlsToRecord() {
+    ReadOperated(Lists);
+    ReadOperated(Checks);
+    ReadOperated(Sliders);
+    ReadOperated(Texts);
 }
 
 void PanelSyncPass::UnitFallback() {
-    FallBack(Bit::AmplitudeChanged, Bit::AmplitudeUnitChanged, panel_.AmplitudeUnit, s_.Amplitude);
-    FallBack(Bit::AMMinChanged, Bit::AMMinUnitChanged, panel_.AMMinUnit, s_.AMMinAmp);
-    FallBack(Bit::AMMaxChanged, Bit::AMMaxUnitChanged, panel_.AMMaxUnit, s_.AMMaxAmp);
+    for (const auto& unit : Units) {
+        FallBack(unit);
+    }
 }
 
 void PanelSyncPass::RecordToControls() {
-    if (Has(Bit::WaveformChanged) && !Has(Bit::WaveformPicked)) {
-        ShowList(C::WaveformList, s_.Waveform);
-    }
-    if (Has(Bit::PhaseChanged) && !Has(Bit::PhaseSliderMoved)) {
-        SetSlider(C::PhaseSlider, PhaseSliderPosition(s_.PhaseShift));
-    }
-    if (Has(Bit::PhaseChanged) && !Has(Bit::PhaseTextEdited)) {
-        SetText(C::PhaseText, PhaseInDegrees(s_.PhaseShift));
-    }
-    if (Has(Bit::FlagsChanged) && !Has(Bit::MutePicked)) {
-        SetChecked(C::MuteCheck, (s_.Flags & FlagMute) != 0);
-    }
-    if (Has(Bit::FrequencyChanged) && !Has(Bit::FrequencySliderMoved)) {
-        SetSlider(C::FrequencySlider, FrequencySliderPosition(s_.Frequency));
-    }
-    if (Has(Bit::FrequencyChanged) && !Has(Bit::FrequencyTextEdited)) {
-        SetText(C::FrequencyText, s_.Frequency);
-    }
-    if (Has(Bit::FlagsChanged) && !Has(Bit::FMCheckPicked)) {
-        SetChecked(C::FMCheck, (s_.Flags & FlagFM) != 0);
-    }
-    if (Has(Bit::FMWaveformChanged) && !Has(Bit::FMWaveformPicked)) {
-        ShowList(C::FMWaveformList, s_.FMWaveform);
-    }
-    if (Has(Bit::FMFrequencyChanged) && !Has(Bit::FMFrequencyTextEdited)) {
-        SetText(C::FMFrequencyText, s_.FMFrequency);
-    }
-    if (Has(Bit::FMMinChanged) && !Has(Bit::FMMinTextEdited)) {
-        SetText(C::FMMinText, s_.FMMinFreq);
-    }
-    if (Has(Bit::FMMaxChanged) && !Has(Bit::FMMaxTextEdited)) {
-        SetText(C::FMMaxText, s_.FMMaxFreq);
-    }
-    const bool amplitudeShown = Has(Bit::AmplitudeChanged | Bit::AmplitudeUnitChanged);
-    if (amplitudeShown && !Has(Bit::AmplitudeSliderMoved)) {
-        SetSlider(C::AmplitudeSlider, AmplitudeSliderPosition(s_.Amplitude, panel_.AmplitudeUnit));
-    }
-    if (amplitudeShown && !Has(Bit::AmplitudeTextEdited)) {
-        SetText(C::AmplitudeText, AmplitudeToShown(s_.Amplitude, panel_.AmplitudeUnit));
-    }
-    if (Has(Bit::AmplitudeUnitChanged)) {
-        ShowUnit(C::AmplitudeUnitButton, panel_.AmplitudeUnit);
-    }
-    if (Has(Bit::FlagsChanged) && !Has(Bit::AMCheckPicked)) {
-        SetChecked(C::AMCheck, (s_.Flags & FlagAM) != 0);
-    }
-    if (Has(Bit::AMWaveformChanged) && !Has(Bit::AMWaveformPicked)) {
-        ShowList(C::AMWaveformList, s_.AMWaveform);
-    }
-    if (Has(Bit::AMFrequencyChanged) && !Has(Bit::AMFrequencyTextEdited)) {
-        SetText(C::AMFrequencyText, s_.AMFrequency);
-    }
-    if (Has(Bit::AMMinChanged | Bit::AMMinUnitChanged) && !Has(Bit::AMMinTextEdited)) {
-        SetText(C::AMMinText, AmplitudeToShown(s_.AMMinAmp, panel_.AMMinUnit));
-    }
-    if (Has(Bit::AMMinUnitChanged)) {
-        ShowUnit(C::AMMinUnitButton, panel_.AMMinUnit);
-    }
-    if (Has(Bit::AMMaxChanged | Bit::AMMaxUnitChanged) && !Has(Bit::AMMaxTextEdited)) {
-        SetText(C::AMMaxText, AmplitudeToShown(s_.AMMaxAmp, panel_.AMMaxUnit));
-    }
-    if (Has(Bit::AMMaxUnitChanged)) {
-        ShowUnit(C::AMMaxUnitButton, panel_.AMMaxUnit);
+    ShowChanged(Lists);
+    ShowChanged(Checks);
+    ShowChanged(Sliders);
+    ShowChanged(Texts);
+    for (const auto& unit : Units) {
+        if (Has(unit.UnitChanged)) {
+            Show(unit);
+        }
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "audio/OutputStream.h"
 #include "channel/ChannelPanel.h"
+#include "records/OutputStream.h"
 
 namespace tonquelle {
 

@@ -8,9 +8,9 @@
 #include <iterator>
 #include <limits>
 
-#include "channel/AsciiText.h"
-#include "channel/NumberText.h"
 #include "settings/SafeFileWrite.h"
+#include "text/AsciiText.h"
+#include "text/NumberText.h"
 
 namespace tonquelle {
 

@@ -4,8 +4,9 @@
 #include <filesystem>
 #include <string>
 
-#include "audio/OutputStream.h"
-#include "channel/ChannelSettings.h"
+#include "records/ChannelSettings.h"
+#include "records/Limits.h"
+#include "records/OutputConfig.h"
 
 namespace tonquelle {
 

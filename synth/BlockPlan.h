@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <numbers>
 
-#include "audio/OutputStream.h"
+#include "records/ChannelSettings.h"
+#include "records/Limits.h"
 #include "synth/Noise.h"
 
 namespace tonquelle {

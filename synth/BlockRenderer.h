@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "synth/BlockKernels.h"
 
 namespace tonquelle {

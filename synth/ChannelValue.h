@@ -3,8 +3,9 @@
 #include <array>
 #include <cstdint>
 
-#include "audio/OutputStream.h"
-#include "channel/ChannelSettings.h"
+#include "records/ChannelSettings.h"
+#include "records/Limits.h"
+#include "records/WaveformTable.h"
 #include "synth/Noise.h"
 
 namespace tonquelle {

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "synth/ChannelValue.h"
 
 namespace tonquelle {

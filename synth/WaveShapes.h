@@ -2,7 +2,7 @@
 
 #include <numbers>
 
-#include "audio/OutputStream.h"
+#include "records/WaveformTable.h"
 
 namespace tonquelle {
 

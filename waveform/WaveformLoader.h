@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "waveform/UnreadableLines.h"
 
 namespace tonquelle {

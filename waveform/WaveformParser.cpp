@@ -4,7 +4,7 @@
 #include <limits>
 #include <optional>
 
-#include "channel/NumberText.h"
+#include "text/NumberText.h"
 
 namespace tonquelle {
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "channel/NumberText.h"
+#include "text/NumberText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tonquelle;

@@ -7,7 +7,7 @@
 #include <QComboBox>
 #include <QTreeWidget>
 
-#include "audio/DeviceDialog.h"
+#include "app/DeviceDialog.h"
 #include "audio/VirtualWaveOut.h"
 
 namespace tonquelle::testing {

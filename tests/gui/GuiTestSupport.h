@@ -16,11 +16,11 @@
 #include <QTreeWidget>
 
 #include "app/ChannelPanelHost.h"
+#include "app/DeviceDialog.h"
 #include "app/MainWindow.h"
 #include "app/MessageSink.h"
 #include "app/Shell.h"
 #include "app/UrlOpener.h"
-#include "audio/DeviceDialog.h"
 #include "audio/StreamEngine.h"
 #include "audio/VirtualWaveOut.h"
 #include "synth/SpeakerLayout.h"

@@ -12,7 +12,7 @@
 #include <numeric>
 #include <vector>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "tests/render/ReferenceRenderer.h"
 #include "tests/support/Spectrum.h"
 

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "synth/Renderer.h"
 
 namespace tonquelle::reference {

@@ -17,7 +17,7 @@
 #include <random>
 #include <vector>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "synth/BlockRenderer.h"
 #include "synth/Renderer.h"
 #include "tests/render/ReferenceRenderer.h"

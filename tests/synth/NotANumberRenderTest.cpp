@@ -8,7 +8,7 @@
 #include <numbers>
 #include <vector>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "tests/render/ReferenceRenderer.h"
 
 namespace tonquelle {

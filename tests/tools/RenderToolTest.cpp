@@ -17,7 +17,7 @@
 #include <tuple>
 #include <vector>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "settings/SettingsStore.h"
 #include "tests/render/ReferenceRenderer.h"
 #include "tests/settings/TemporaryFolder.h"

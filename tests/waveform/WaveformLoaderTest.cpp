@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "tests/settings/TemporaryFolder.h"
 #include "waveform/WaveformLoader.h"
 #include "waveform/WaveformParser.h"

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "audio/OutputStream.h"
+#include "records/OutputConfig.h"
 
 namespace tonquelle {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 #include "settings/DataFolder.h"
 #include "settings/SettingsStore.h"
 #include "synth/Renderer.h"

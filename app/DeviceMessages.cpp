@@ -1,4 +1,4 @@
-#include "audio/DeviceMessages.h"
+#include "app/DeviceMessages.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "audio/DeviceDialog.h"
+#include "app/DeviceDialog.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -8,8 +8,8 @@
 #include <QTreeWidget>
 #include <array>
 
-#include "audio/ComboSelect.h"
 #include "audio/WaveOut.h"
+#include "channel/ComboSelect.h"
 #include "synth/SpeakerLayout.h"
 
 namespace tonquelle {

@@ -2,8 +2,9 @@
 
 #include <QString>
 
-#include "audio/OutputStream.h"
 #include "audio/WaveOut.h"
+#include "records/OutputConfig.h"
+#include "records/WaveRefusal.h"
 
 namespace tonquelle {
 

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "audio/OutputStream.h"
+#include "records/OutputStream.h"
 
 class QComboBox;
 class QTreeWidget;

@@ -1,4 +1,4 @@
-#include "audio/ComboSelect.h"
+#include "channel/ComboSelect.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>

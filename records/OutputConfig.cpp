@@ -1,4 +1,4 @@
-#include "audio/OutputStream.h"
+#include "records/OutputConfig.h"
 
 #include <limits>
 

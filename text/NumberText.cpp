@@ -1,4 +1,4 @@
-#include "channel/NumberText.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "channel/AsciiText.h"
+#include "text/AsciiText.h"
 
 namespace tonquelle {
 

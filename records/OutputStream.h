@@ -10,39 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "audio/WaveRefusal.h"
-#include "channel/ChannelSettings.h"
+#include "records/ChannelSettings.h"
+#include "records/Limits.h"
+#include "records/OutputConfig.h"
+#include "records/WaveRefusal.h"
+#include "records/WaveformTable.h"
 
 namespace tonquelle {
-
-inline constexpr std::int32_t MaxChannels = 8;
-inline constexpr std::int32_t WaveformSlotCount = 3;
-inline constexpr std::int32_t WaveformSlotCarrier = 0;
-inline constexpr std::int32_t WaveformSlotFM = 1;  // handed over like the others, never played
-inline constexpr std::int32_t WaveformSlotAM = 2;
-
-// The output configuration: what the device dialog (and the soft-transitions menu entry) edits
-// and the settings file keeps (all but ChannelCount, which is derived from ChannelMask when the
-// dialog is accepted).
-struct OutputConfig {
-    std::int32_t OutputDevice = 0;  // device id; -1 = the system's default output
-    std::int32_t SampleRate = 0;    // frames per second
-    std::int32_t Resolution = 0;    // bits per sample: 8, 16, 24 or 32
-    std::int32_t BufferLength = 0;  // milliseconds per buffer
-    std::int32_t ChannelMask = 0;   // speaker positions in use, bit i = SpeakerNames[i]
-    std::int32_t ChannelCount = 0;  // set bits of ChannelMask, 1..8 once accepted
-    // Soft transitions ("Weiche Übergänge"): 0 off, 1 on. The stored choice; the stream thread
-    // reads OutputStream::SoftTransitions, which SetSoftTransitions keeps in step.
-    std::int32_t SoftTransitions = 0;
-};
-
-// One period of a user waveform. Empty (no points, count 0) until a file is loaded.
-struct WaveformTable {
-    std::unique_ptr<double[]> Points;
-    std::int32_t PointCount = 0;
-
-    bool Empty() const { return PointCount == 0; }
-};
 
 class WaveOutDriver;
 struct StreamEngineState;
@@ -70,6 +44,11 @@ struct ChannelState {
 
 // The program's one output stream: configuration, per-channel state and the engine's state.
 struct OutputStream {
+    // Written by the UI thread only while no stream thread exists (a settings load, the device
+    // dialog's accepted start); read by the stream thread every buffer (rate, resolution,
+    // channels) without a lock, as the thread's start orders it after the last write. The one
+    // field the UI thread writes while the stream plays is SoftTransitions, which the stream
+    // thread never reads: it reads the atomic SoftTransitions below.
     OutputConfig Config;
     std::array<ChannelState, MaxChannels> Channels;
 
@@ -124,11 +103,5 @@ struct OutputStream {
     // Stops a stream that is still running (StreamEngine.cpp).
     ~OutputStream();
 };
-
-// Frames per buffer and bytes per buffer of a configuration, with truncating division.
-// Both fit in 32 bits for every configuration the dialog offers; a configuration whose sizes do
-// not fit (a hand-made one) gives -1, which the engine refuses like a zero size.
-std::int32_t BufferFramesOf(const OutputConfig& config);
-std::int32_t BufferBytesOf(const OutputConfig& config);
 
 }  // namespace tonquelle
