@@ -12,9 +12,9 @@ namespace {
 S Distinct(int c) {
     const double d = c;
     const std::int32_t flags = c % 2 == 0 ? FlagFM : FlagAM;
-    return {flags, c % 5,          0.1 * (d + 1), 1000 + d,       (c + 1) % 5,
-            2 + d, 100 + d,        200 + d,       0.5 + 0.01 * d, (c + 2) % 6,
-            3 + d, 0.01 * (d + 1), 0.9 - 0.01 * d};
+    return {flags, c % 5,          0.1 * (d + 1),  1000 + d,       (c + 1) % 5,
+            2 + d, 100 + d,        200 + d,        0.5 + 0.01 * d, (c + 2) % 6,
+            3 + d, 0.01 * (d + 1), 0.9 - 0.01 * d, 20 + d};
 }
 
 MemorySlot DistinctSlot(const std::string& name, int offset) {
@@ -69,7 +69,8 @@ TEST_F(PanelTest, EightChannelSlotLoadsIntoTwoRunningChannels) {
     // slider 300 + 5·(-5.8486) = 271.
     EXPECT_EQ(
         AllShown(Panel(1)),
-        QString("Kanal 2 (Back Left)|Wellenform|Dreieck||...|Stummschaltung|[ ]|"
+        QString("Kanal 2 (Back Left)|Wellenform|Dreieck||...|Stummschaltung|Tastverhältnis|[ ]|"
+                "21|%|"
                 "Phasenverschiebung|96|11.4592|°|Frequenz|170|+10|+1|+0,1|-0,1|-1|-10|1001|Hz|"
                 "[ ]|Sägezahn fallend|Frequenz:|3|Hz|Minimum:|101|Hz|Maximum:|201|Hz|"
                 "Amplitude|271|-5.8486|dB|[x]|Sägezahn steigend||...|Frequenz:|4|Hz|"
