@@ -24,10 +24,22 @@ std::uint64_t RowKey(std::uint64_t key, std::int32_t row) {
     return Mix(key + static_cast<std::uint64_t>(row) + 1);
 }
 
-// Row k's value for `frame`: a whole number uniform on [−2^31, 2^31), weighted.
+// Each counter value of a row serves two of its blocks: block b takes the low half of the value
+// for b / 2 where b is even, the high half where b is odd, as a whole number uniform on
+// [−2^31, 2^31).
+std::int64_t Half(std::uint64_t counter, std::uint64_t block) {
+    const std::uint64_t half = (block & 1) != 0 ? counter >> 32 : counter & 0xFFFFFFFFu;
+    return static_cast<std::int64_t>(half) - (1LL << 31);
+}
+
+std::int64_t Weight(std::int32_t row) {
+    return row == 0 ? 5 : 4;
+}
+
+// Row k's weighted value for `frame`: that of its block frame / 2^k.
 std::int64_t RowValue(std::uint64_t rowKey, std::int32_t row, std::uint64_t frame) {
-    const auto value = static_cast<std::int64_t>(Counter(rowKey, frame >> row) >> 32) - (1LL << 31);
-    return value * (row == 0 ? 5 : 4);
+    const std::uint64_t block = frame >> row;
+    return Half(Counter(rowKey, block >> 1), block) * Weight(row);
 }
 
 // From the rows' sum (a whole number below 2^41, exact as a double) to the RMS of uniform
@@ -82,12 +94,15 @@ void NoiseValues(NoiseColour colour, std::uint64_t key, std::uint64_t firstFrame
         held += value - rows[row];
         rows[row] = value;
     };
+    // Row 0's counter value for the pair of frames the frame belongs to.
+    std::uint64_t pair = Counter(rowKeys[0], firstFrame >> 1);
     for (std::int32_t i = 0; i < count; ++i) {
         const std::uint64_t frame = firstFrame + static_cast<std::uint64_t>(i);
         // Row k > 0 takes a new value where the frame's low k bits are all zero: row 1 at every
         // second frame, row 2 at every fourth, the others at most every eighth (branches a
         // processor predicts, unlike a loop of varying length at every frame).
         if (i > 0 && (frame & 1) == 0) {
+            pair = Counter(rowKeys[0], frame >> 1);
             update(1, frame);
             if ((frame & 3) == 0) {
                 update(2, frame);
@@ -97,7 +112,7 @@ void NoiseValues(NoiseColour colour, std::uint64_t key, std::uint64_t firstFrame
                 }
             }
         }
-        out[i] = static_cast<double>(held + RowValue(rowKeys[0], 0, frame)) * PinkScale;
+        out[i] = static_cast<double>(held + Half(pair, frame) * Weight(0)) * PinkScale;
     }
 }
 

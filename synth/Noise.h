@@ -21,9 +21,10 @@ std::uint64_t NoiseKey(std::int32_t channel, NoiseColour colour, NoiseRole role)
 double WhiteNoise(std::uint64_t key, std::uint64_t frame);
 
 // Pink noise (−3.01 dB per octave): the sum of PinkRows rows, row k a uniform value held for
-// the 2^k frames of the aligned block containing the frame (row 0 weighted 5/4 against 1 for
-// the others, which flattens the sum's spectrum near half the rate), scaled to the RMS of the
-// white noise. Values lie within ±PinkLargest.
+// the 2^k frames of the aligned block containing the frame (half of a counter value, which
+// serves two successive blocks; row 0 weighted 5/4 against 1 for the others, which flattens the
+// sum's spectrum near half the rate), scaled to the RMS of the white noise. Values lie within
+// ±PinkLargest.
 inline constexpr std::int32_t PinkRows = 16;
 inline constexpr double PinkLargest = 4.0;
 double PinkNoise(std::uint64_t key, std::uint64_t frame);

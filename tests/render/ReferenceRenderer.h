@@ -137,15 +137,17 @@ inline std::uint64_t Counter(std::uint64_t key, std::uint64_t index) {
 inline double White(std::uint64_t key, std::int64_t frame) {
     return std::ldexp(static_cast<double>(Counter(key, frame) >> 11), -52) - 1.0;
 }
-// Sixteen rows, row k the top 32 bits of its own counter at frame / 2^k as a number in
-// [−2^31, 2^31), row 0 weighted 5, the others 4; the sum times 2^-31 / √265.
+// Sixteen rows, row k at frame n from block b = n / 2^k: half of its own counter at b / 2 (the
+// low 32 bits for an even b, the high ones for an odd b) as a number in [−2^31, 2^31), row 0
+// weighted 5, the others 4; the sum times 2^-31 / √265.
 inline double Pink(std::uint64_t key, std::int64_t frame) {
     std::int64_t sum = 0;
     for (std::int32_t k = 0; k < 16; ++k) {
         const std::uint64_t rowKey = Mix(key + static_cast<std::uint64_t>(k) + 1);
         const std::uint64_t block = static_cast<std::uint64_t>(frame) / (std::uint64_t{1} << k);
-        const auto row = static_cast<std::int64_t>(Counter(rowKey, block) >> 32) - (1LL << 31);
-        sum += row * (k == 0 ? 5 : 4);
+        const std::uint64_t counter = Counter(rowKey, block / 2);
+        const std::uint64_t half = block % 2 == 1 ? counter / 0x100000000u : counter % 0x100000000u;
+        sum += (static_cast<std::int64_t>(half) - 0x80000000LL) * (k == 0 ? 5 : 4);
     }
     return static_cast<double>(sum) * (std::ldexp(1.0, -31) / std::sqrt(265.0));
 }
