@@ -101,7 +101,7 @@ std::vector<double> MeanPowerSpectrum(const reference::Channel& shape, std::int3
 // Uniform noise of variance 1/3 gives each bin of a Hann-windowed segment of N samples the
 // expected power N · 3/8 / 3; per hertz, N / rate bins.
 TEST(NoiseShapes, WhiteNoiseIsFlatInThirdOctaveBandsUpToNearlyHalfTheRate) {
-    for (std::int32_t rate : {44100, 48000, 96000}) {
+    for (std::int32_t rate : {44100, 96000}) {
         SCOPED_TRACE(rate);
         const std::vector<double> power = MeanPowerSpectrum(White(), rate);
         const double binHertz = static_cast<double>(rate) / SegmentFor(rate);
@@ -118,7 +118,7 @@ TEST(NoiseShapes, WhiteNoiseIsFlatInThirdOctaveBandsUpToNearlyHalfTheRate) {
 // Pink noise has the same power in every band of constant relative width: each third-octave
 // band from 20 Hz to 20 kHz within 1 dB of their mean.
 TEST(NoiseShapes, PinkNoiseFallsThreeDecibelsPerOctaveFromTwentyHertzToTwentyKilohertz) {
-    for (std::int32_t rate : {44100, 48000, 96000, 192000}) {
+    for (std::int32_t rate : {44100, 192000}) {
         SCOPED_TRACE(rate);
         const std::vector<double> power = MeanPowerSpectrum(Pink(), rate);
         const double binHertz = static_cast<double>(rate) / SegmentFor(rate);
