@@ -162,9 +162,9 @@ TEST(PanelProgram, UnmutedChannelIsHeardOnItsSpeakerAndFollowsTypedFrequency) {
     ASSERT_TRUE(recorder.Start(SurroundSink));
     const auto recordingStart = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(1s);
-    // Second panel ("Kanal 2 (Back Right)"): mute box at (10, 120), 200 x 20.
+    // Second panel ("Kanal 2 (Back Right)"): mute box at (10, 120), 100 x 20.
     const std::size_t clicked = FramesSince(recordingStart);
-    program.ClickInPanel(1, 10 + 100, 120 + 10);
+    program.ClickInPanel(1, 10 + 50, 120 + 10);
     std::this_thread::sleep_for(1s);
     // Its frequency field at (215, 170), 65 x 20: select all, type, Enter.
     program.ClickInPanel(1, 215 + 30, 170 + 10);
@@ -201,7 +201,7 @@ TEST(PanelProgram, TypingALowerLevelNeverPlaysLouderAndNaNIsSilence) {
     MonitorRecorder recorder;
     ASSERT_TRUE(recorder.Start(SurroundSink));
     const auto recordingStart = std::chrono::steady_clock::now();
-    program.ClickInPanel(1, 10 + 100, 120 + 10);  // unmute "Kanal 2": 440 Hz at -20 dB
+    program.ClickInPanel(1, 10 + 50, 120 + 10);  // unmute "Kanal 2": 440 Hz at -20 dB
     std::this_thread::sleep_for(1s);
     // Its amplitude field at (525, 170), 65 x 20.
     program.ClickInPanel(1, 525 + 30, 170 + 10);
