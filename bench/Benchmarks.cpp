@@ -5,8 +5,10 @@
 //   common:  2 channels, 44100 Hz, 16 bits, sine without modulation
 //   sine FM+AM: 8 channels, 192000 Hz, 32 bits, sine carrier with sine FM 440..880 Hz at 5 Hz and
 //            sine AM 0..1 at 3 Hz (the case bench/compare.sh times against SoX)
-//   ShapeSweep: every carrier shape 0..5 with every FM shape 0..4 or none and every AM shape
-//            0..5 or none, 8 × 192000 Hz × 32 bits; prints the slowest combinations
+//   ShapeSweep: every carrier shape 0..7 with every FM shape 0..4 or none and every AM shape
+//            0..7 or none, 8 × 192000 Hz × 32 bits (squares of 25 to 60 % duty cycle); prints
+//            the slowest combinations; NoiseAndPulseSweep: the same for the square and the
+//            noises only
 //   ExtremeValues: typed values up to 1e300 (frequencies, phases, modulation limits,
 //            amplitudes), and everything near 20 kHz; prints the slowest
 //
@@ -145,14 +147,15 @@ double SweepFactor(Settings settings) {
     return slowest;
 }
 
-// Every carrier shape, FM shape (or none) and AM shape (or none): 6 × 6 × 7 combinations,
-// channels differing in phase shift and FM range as they would in use.
-void ShapeSweep(benchmark::State& state) {
+// The carrier shapes `carriers` with every FM shape (or none) and every AM shape (or none):
+// channels differing in phase shift, FM range and the square's duty cycle as they would in use.
+void SweepShapes(benchmark::State& state, const std::vector<std::int32_t>& carriers,
+                 const char* title) {
     std::vector<Measured> cases;
     for (auto _ : state) {
-        for (std::int32_t carrier = 0; carrier < 6; ++carrier)
+        for (std::int32_t carrier : carriers)
             for (std::int32_t fm = -1; fm < 5; ++fm)
-                for (std::int32_t am = -1; am < 6; ++am) {
+                for (std::int32_t am = -1; am < WaveformIndex::Count; ++am) {
                     const double factor = SweepFactor([&](std::int32_t k) {
                         ChannelSettings s = SineFMAM(k);
                         s.Flags = (fm >= 0 ? FlagFM : 0) | (am >= 0 ? FlagAM : 0);
@@ -162,6 +165,7 @@ void ShapeSweep(benchmark::State& state) {
                         s.FMWaveform = std::max(fm, 0);
                         s.FMMaxFreq = 880.0 + 55.0 * k;
                         s.AMWaveform = std::max(am, 0);
+                        s.DutyCycle = 25.0 + 5.0 * k;
                         return s;
                     });
                     cases.push_back({"carrier " + std::to_string(carrier) + ", FM " +
@@ -170,8 +174,19 @@ void ShapeSweep(benchmark::State& state) {
                                      factor});
                 }
     }
-    Report(state, cases, "ShapeSweep");
+    Report(state, cases, title);
 }
+
+// Every carrier shape: 8 × 6 × 9 combinations.
+void ShapeSweep(benchmark::State& state) {
+    SweepShapes(state, {0, 1, 2, 3, 4, 5, 6, 7}, "ShapeSweep");
+}
+// The square with its duty cycle and the noises: 3 × 6 × 9 combinations.
+void NoiseAndPulseSweep(benchmark::State& state) {
+    SweepShapes(state, {WaveformIndex::Square, WaveformIndex::WhiteNoise, WaveformIndex::PinkNoise},
+                "NoiseAndPulseSweep");
+}
+BENCHMARK(NoiseAndPulseSweep)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(ShapeSweep)->Iterations(1)->Unit(benchmark::kSecond);
 
 // A typed value applied to the sine FM+AM settings.

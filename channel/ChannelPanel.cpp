@@ -29,15 +29,18 @@ struct ControlLayout {
     std::int32_t x, y, width, height;
 };
 
-// The frame and its 48 controls in creation order, one row per PanelControl.
+// The frame and its 51 controls in creation order, one row per PanelControl.
 constexpr ControlLayout ControlTable[PanelControlCount] = {
     {Kind::Frame, "", 0, 0, 0, 840, 200},
     {Kind::Caption, "Wellenform", 0, 10, 20, 200, 20},
-    {Kind::List, "", 5, 10, 45, 200, 20},
+    {Kind::List, "", 7, 10, 45, 200, 20},
     {Kind::ReadOnly, "", 0, 10, 70, 165, 20},
     {Kind::Button, "...", 0, 180, 70, 30, 20},
-    {Kind::Caption, "Stummschaltung", 0, 10, 95, 200, 20},
-    {Kind::Check, "Stummschaltung", 0, 10, 120, 200, 20},
+    {Kind::Caption, "Stummschaltung", 0, 10, 95, 100, 20},
+    {Kind::Caption, "Tastverhältnis", 0, 115, 95, 95, 20},
+    {Kind::Check, "Stummschaltung", 0, 10, 120, 100, 20},
+    {Kind::Text, "", 0, 115, 120, 60, 20},
+    {Kind::Label, "%", 0, 180, 120, 30, 20},
     {Kind::Caption, "Phasenverschiebung", 0, 10, 145, 200, 20},
     {Kind::HSlider, "", 180, 10, 170, 95, 20},
     {Kind::Text, "", 0, 110, 170, 65, 20},
@@ -68,7 +71,7 @@ constexpr ControlLayout ControlTable[PanelControlCount] = {
     {Kind::Text, "", 0, 525, 170, 65, 20},
     {Kind::Button, "", 0, 595, 170, 30, 20},
     {Kind::Check, "Amplitudenmodulation", 0, 630, 45, 200, 20},
-    {Kind::List, "", 5, 630, 70, 200, 20},
+    {Kind::List, "", 7, 630, 70, 200, 20},
     {Kind::ReadOnly, "", 0, 630, 95, 165, 20},
     {Kind::Button, "...", 0, 800, 95, 30, 20},
     {Kind::Label, "Frequenz:", 0, 630, 120, 85, 20},
@@ -84,7 +87,8 @@ constexpr ControlLayout ControlTable[PanelControlCount] = {
 
 // The list entries in waveform-index order; the frequency-modulation list stops before "Datei".
 constexpr const char* WaveformLabels[] = {
-    "Sinus", "Dreieck", "Sägezahn fallend", "Sägezahn steigend", "Rechteck", "Datei"};
+    "Sinus",    "Dreieck", "Sägezahn fallend", "Sägezahn steigend",
+    "Rechteck", "Datei",   "Rauschen (weiß)",  "Rauschen (rosa)"};
 
 QWidget* MakeControl(const ControlLayout& layout, QWidget& container) {
     const QString text = QString::fromUtf8(layout.text);

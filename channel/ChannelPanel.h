@@ -24,7 +24,10 @@ enum class PanelControl : std::int32_t {
     WaveformFileName,
     WaveformFileButton,
     MuteCaption,
+    DutyCaption,
     MuteCheck,
+    DutyText,
+    DutyUnitLabel,
     PhaseCaption,
     PhaseSlider,
     PhaseText,
@@ -87,7 +90,7 @@ struct ChannelPanel {
     ChannelSettings* Settings = nullptr;
     // Change bits waiting for SyncChannelPanel; zero between events.
     std::uint64_t PendingChanges = 0;
-    // The frame and its 48 controls, in creation order (indexed by PanelControl). They are
+    // The frame and its 51 controls, in creation order (indexed by PanelControl). They are
     // siblings in the panel area's inner widget, so each can be destroyed on its own.
     std::array<QWidget*, PanelControlCount> Controls{};
 
@@ -103,13 +106,13 @@ struct ChannelPanel {
 QString PanelTitle(std::int32_t channelIndex, std::int32_t channelMask,
                    const std::vector<std::string>& deviceChannelNames = {});
 
-// Creates the frame and the 48 controls of `panel` in `container` (the panel area's inner
+// Creates the frame and the 51 controls of `panel` in `container` (the panel area's inner
 // widget), stores their handles and fills the three lists. Sets no control from the record: the
 // caller raises RefreshAllBits and syncs right after.
 void CreateChannelPanel(ChannelPanel& panel, QWidget& container, std::int32_t channelMask,
                         const std::vector<std::string>& deviceChannelNames = {});
 
-// Destroys the 49 controls from the frame to the last one and clears the handles.
+// Destroys the 52 controls from the frame to the last one and clears the handles.
 void FreePanelControls(ChannelPanel& panel);
 
 // Index of `control` among the panel's controls, or -1 when the panel does not hold it.

@@ -26,6 +26,7 @@ struct BitControl {
 constexpr BitControl BitControls[] = {
     {C::WaveformList, PanelBit::WaveformPicked},
     {C::MuteCheck, PanelBit::MutePicked},
+    {C::DutyText, PanelBit::DutyTextEdited},
     {C::PhaseSlider, PanelBit::PhaseSliderMoved},
     {C::PhaseText, PanelBit::PhaseTextEdited},
     {C::FrequencySlider, PanelBit::FrequencySliderMoved},
@@ -46,6 +47,7 @@ constexpr BitControl BitControls[] = {
 
 // Each number field and the value bit that makes the sync show the playing value in it again.
 constexpr BitControl NumberFieldValues[] = {
+    {C::DutyText, PanelBit::DutyCycleChanged},
     {C::PhaseText, PanelBit::PhaseChanged},
     {C::FrequencyText, PanelBit::FrequencyChanged},
     {C::FMFrequencyText, PanelBit::FMFrequencyChanged},

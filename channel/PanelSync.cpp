@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSlider>
+#include <QWidget>
 
 #include "channel/ComboSelect.h"
 #include "channel/ControlConversions.h"
@@ -127,6 +128,7 @@ constexpr SliderBinding Sliders[] = {
 
 // A field with a slider and a text is read from the slider first: a typed value wins.
 constexpr TextBinding Texts[] = {
+    {Bit::DutyTextEdited, C::DutyText, &S::DutyCycle, Bit::DutyCycleChanged, AsShown, AsShown},
     {Bit::PhaseTextEdited, C::PhaseText, &S::PhaseShift, Bit::PhaseChanged, PhaseFromDegreesIn,
      PhaseToDegreesIn},
     {Bit::FrequencyTextEdited, C::FrequencyText, &S::Frequency, Bit::FrequencyChanged, AsShown,
@@ -160,6 +162,7 @@ class PanelSyncPass {
     void ControlsToRecord();
     void UnitFallback();
     void RecordToControls();
+    void EnableUsedFields();
 
   private:
     bool Has(std::uint64_t bits) const { return (panel_.PendingChanges & bits) != 0; }
@@ -267,6 +270,24 @@ void PanelSyncPass::FallBack(const UnitBinding& unit) {
     }
 }
 
+// The duty cycle belongs to the square only, and a noise amplitude modulation has no frequency:
+// their fields are greyed out while they are not used.
+void PanelSyncPass::EnableUsedFields() {
+    if (Has(Bit::WaveformChanged)) {
+        const bool square = s_.Waveform == WaveformIndex::Square;
+        for (C control : {C::DutyCaption, C::DutyText, C::DutyUnitLabel}) {
+            panel_.Control(control)->setEnabled(square);
+        }
+    }
+    if (Has(Bit::AMWaveformChanged)) {
+        const bool noise =
+            s_.AMWaveform == WaveformIndex::WhiteNoise || s_.AMWaveform == WaveformIndex::PinkNoise;
+        for (C control : {C::AMFrequencyLabel, C::AMFrequencyText, C::AMFrequencyUnitLabel}) {
+            panel_.Control(control)->setEnabled(!noise);
+        }
+    }
+}
+
 void PanelSyncPass::ControlsToRecord() {
     ReadOperated(Lists);
     ReadOperated(Checks);
@@ -302,6 +323,7 @@ void SyncChannelPanel(ChannelPanel& panel, OutputStream& stream) {
         PublishChannel(stream, panel.ChannelIndex);
     }
     pass.RecordToControls();
+    pass.EnableUsedFields();
     panel.PendingChanges = 0;
 }
 

@@ -46,11 +46,13 @@ inline constexpr std::uint64_t AMMinUnitChanged = 1ull << 30;
 inline constexpr std::uint64_t AMMaxChanged = 1ull << 31;
 inline constexpr std::uint64_t AMMaxTextEdited = 1ull << 32;
 inline constexpr std::uint64_t AMMaxUnitChanged = 1ull << 33;
+inline constexpr std::uint64_t DutyCycleChanged = 1ull << 34;
+inline constexpr std::uint64_t DutyTextEdited = 1ull << 35;
 }  // namespace PanelBit
 
 // Every value bit: what a memory-slot load raises, and what makes a sync publish.
-inline constexpr std::uint64_t ValueBits = 0x950AA893;
+inline constexpr std::uint64_t ValueBits = 0x4950AA893;
 // The value bits plus the three unit bits: fills every control of a new panel.
-inline constexpr std::uint64_t RefreshAllBits = 0x2D54AA893;
+inline constexpr std::uint64_t RefreshAllBits = 0x6D54AA893;
 
 }  // namespace tonquelle

@@ -18,7 +18,10 @@ struct WaveformIndex {
     static constexpr std::int32_t SawRising = 3;
     static constexpr std::int32_t Square = 4;
     static constexpr std::int32_t User = 5;  // a table loaded from a file
-    static constexpr std::int32_t Count = 6;
+    // Noise (signal and amplitude modulation only; as FM shape they give no deviation).
+    static constexpr std::int32_t WhiteNoise = 6;
+    static constexpr std::int32_t PinkNoise = 7;
+    static constexpr std::int32_t Count = 8;
 };
 
 // The complete signal of one output channel. A plain value, always copied whole. Phase is in
@@ -38,6 +41,8 @@ struct ChannelSettings {
     double AMFrequency = 1.0;
     double AMMinAmp = 0.001;
     double AMMaxAmp = 0.1;
+    // Percent of the carrier square's period at +1 (the rest at −1); 0 and 100 give constants.
+    double DutyCycle = 50.0;
 
     friend bool operator==(const ChannelSettings&, const ChannelSettings&) = default;
 };

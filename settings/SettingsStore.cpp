@@ -31,7 +31,7 @@ struct ChannelKey {
     std::string_view Name;
     std::variant<std::int32_t ChannelSettings::*, double ChannelSettings::*> Field;
 };
-const std::array<ChannelKey, 13> ChannelKeys{{
+const std::array<ChannelKey, 14> ChannelKeys{{
     {"Flags", &ChannelSettings::Flags},
     {"Waveform", &ChannelSettings::Waveform},
     {"PhaseShift", &ChannelSettings::PhaseShift},
@@ -45,6 +45,8 @@ const std::array<ChannelKey, 13> ChannelKeys{{
     {"AMFrequency", &ChannelSettings::AMFrequency},
     {"AMMinAmp", &ChannelSettings::AMMinAmp},
     {"AMMaxAmp", &ChannelSettings::AMMaxAmp},
+    // Added later: older files lack it (a square of 50 %), older programs skip it.
+    {"DutyCycle", &ChannelSettings::DutyCycle},
 }};
 
 constexpr std::string_view OutputGroup = "OutputDevice";

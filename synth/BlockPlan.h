@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <numbers>
 
 #include "records/ChannelSettings.h"
 #include "records/Limits.h"
+#include "synth/Noise.h"
 
 namespace tonquelle {
 
@@ -33,9 +35,14 @@ struct UserShape {
 };
 
 // A modulator shared by every channel with the same modulation: the shape (or, for frequency
-// modulation, the shape's integral) at Angular · t.
+// modulation, the shape's integral) at Angular · t. A noise (a noise carrier or amplitude
+// modulation) belongs to one channel: its values are those of the generator with NoiseKey, for
+// the carrier unclipped, for the amplitude modulation clipped to ±1.
 struct ModulatorPlan {
     ShapeKind Shape = ShapeKind::Zero;
+    NoiseColour Noise = NoiseColour::None;
+    std::uint64_t NoiseKey = 0;
+    bool ClipNoise = false;
     bool Integral = false;  // frequency modulation: 2π · I(x) / Angular; else the shape at x
     double Angular = 0.0;   // FMFrequency · 2π or AMFrequency · 2π
     double DeviationScale = 0.0;  // 2π / Angular, for the sine's integral
@@ -67,6 +74,11 @@ struct ChannelPlan {
     bool Muted = false;
     PhaseKind Phase = PhaseKind::Plain;
     ShapeKind Carrier = ShapeKind::Zero;
+    // A noise carrier (Carrier is then Zero): its values are those of modulator NoiseModulator.
+    NoiseColour CarrierNoise = NoiseColour::None;
+    std::int32_t NoiseModulator = -1;
+    // The square's edge from +1 to −1: DutyCycle / 100 · 2π (never NaN: such a square is muted).
+    double PulseEdge = std::numbers::pi;
     bool AmplitudeModulated = false;
     bool ExactDeviation = true;  // the modulator's values are the defined ones
 

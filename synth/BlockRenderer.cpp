@@ -14,18 +14,33 @@ namespace {
 
 // Overwrites the samples whose codes the kernels left open with StoreSample's bytes for
 // ChannelValue.
-void StoreOpenSamples(const ChannelState& channel, const std::uint64_t* open, const double* t,
-                      std::int32_t frames, std::int32_t resolution, std::int32_t frameBytes,
-                      std::uint8_t* out) {
+void StoreOpenSamples(const ChannelState& channel, std::int32_t index, const std::uint64_t* open,
+                      std::int64_t firstFrame, const double* t, std::int32_t frames,
+                      std::int32_t resolution, std::int32_t frameBytes, std::uint8_t* out) {
     for (std::int32_t word = 0; word < OpenWords; ++word) {
         for (std::uint64_t bits = open[word]; bits != 0; bits &= bits - 1) {
             const std::int32_t i = word * 64 + std::countr_zero(bits);
             if (i < frames) {
                 std::uint8_t* cursor = out + static_cast<std::ptrdiff_t>(i) * frameBytes;
-                StoreSample(ChannelValue(channel.LiveSettings, channel.LiveWaveforms, t[i]), cursor,
-                            resolution);
+                const SamplePoint point{index, firstFrame + i, t[i]};
+                StoreSample(ChannelValue(channel.LiveSettings, channel.LiveWaveforms, point),
+                            cursor, resolution);
             }
         }
+    }
+}
+
+// A modulator's values for `frames` frames from `firstFrame`: a noise from its generator (clipped
+// to ±1 for an amplitude modulation), the others by the kernels.
+void ComputeModulator(const ModulatorPlan& plan, std::int64_t firstFrame, const double* t,
+                      std::int32_t frames, double* out, const BlockKernels& kernels) {
+    if (plan.Noise == NoiseColour::None) {
+        kernels.Modulator(plan, t, frames, out);
+        return;
+    }
+    NoiseValues(plan.Noise, plan.NoiseKey, static_cast<std::uint64_t>(firstFrame), frames, out);
+    if (plan.ClipNoise) {
+        std::for_each(out, out + frames, [](double& v) { v = std::clamp(v, -1.0, 1.0); });
     }
 }
 
@@ -56,7 +71,8 @@ void RenderFrames(const OutputStream& stream, std::int64_t firstFrame, std::int3
         kernels.Times(firstFrame + first, stream.Config.SampleRate, padded, block.Time,
                       block.TimeAngle);
         for (std::int32_t m = 0; m < plans.ModulatorCount; ++m) {
-            kernels.Modulator(plans.Modulators[m], block.Time, padded, block.Modulators[m]);
+            ComputeModulator(plans.Modulators[m], firstFrame + first, block.Time, padded,
+                             block.Modulators[m], kernels);
         }
         std::uint8_t* out = buffer + static_cast<std::ptrdiff_t>(first) * frameBytes;
         std::uint64_t open[MaxChannels][OpenWords] = {};
@@ -65,8 +81,8 @@ void RenderFrames(const OutputStream& stream, std::int64_t firstFrame, std::int3
         }
         kernels.Interleave(codes, channels, count, sampleBytes, out);
         for (std::int32_t c = 0; c < channels; ++c) {
-            StoreOpenSamples(stream.Channels[c], open[c], block.Time, count, resolution, frameBytes,
-                             out + c * sampleBytes);
+            StoreOpenSamples(stream.Channels[c], c, open[c], firstFrame + first, block.Time, count,
+                             resolution, frameBytes, out + c * sampleBytes);
         }
     }
 }

@@ -70,19 +70,30 @@ double LargestIntegral(ShapeKind kind) {
 // limits, or FM deviation I(x) / W (NaN for a NaN W; for an infinite W the integral of a
 // non-finite x, unless there is none: 0 / ±∞ is 0); and where the amplitude factor is NaN at
 // every time: a NaN amplitude, or AM limits whose difference or sum is NaN.
+// A noise carrier has no phase; a square whose duty cycle is NaN is NaN throughout.
+bool CarrierAlwaysNotANumber(const ChannelSettings& s) {
+    const auto infinite = [](double x) { return !std::isfinite(x); };
+    if (NoiseColourOf(s.Waveform) != NoiseColour::None) {
+        return false;
+    }
+    if (s.Waveform == WaveformIndex::Square && std::isnan(s.DutyCycle / 100 * TwoPi)) {
+        return true;
+    }
+    if ((s.Flags & FlagFM) == 0) {
+        return infinite(s.PhaseShift) || infinite(s.Frequency * TwoPi);
+    }
+    bool always = infinite(s.PhaseShift) || infinite(s.FMMaxFreq + s.FMMinFreq);
+    const double w = s.FMFrequency * TwoPi;
+    if (s.FMFrequency != 0.0) {
+        always = always || infinite(s.FMMaxFreq - s.FMMinFreq) || std::isnan(w) ||
+                 (infinite(w) && IntegralKindOf(s.FMWaveform) != ShapeKind::Zero);
+    }
+    return always;
+}
+
 bool AlwaysNotANumber(const ChannelSettings& s, const WaveformTable& amTable) {
     const auto infinite = [](double x) { return !std::isfinite(x); };
-    bool always = infinite(s.PhaseShift);
-    if ((s.Flags & FlagFM) == 0) {
-        always = always || infinite(s.Frequency * TwoPi);
-    } else {
-        always = always || infinite(s.FMMaxFreq + s.FMMinFreq);
-        const double w = s.FMFrequency * TwoPi;
-        if (s.FMFrequency != 0.0) {
-            always = always || infinite(s.FMMaxFreq - s.FMMinFreq) || std::isnan(w) ||
-                     (infinite(w) && IntegralKindOf(s.FMWaveform) != ShapeKind::Zero);
-        }
-    }
+    bool always = CarrierAlwaysNotANumber(s);
     if ((s.Flags & FlagAM) == 0) {
         always = always || std::isnan(s.Amplitude);
     } else {
@@ -101,7 +112,8 @@ std::int32_t ShareModulator(const ModulatorPlan& modulator, BufferPlans& plans) 
         if (other.Shape == modulator.Shape && other.Integral == modulator.Integral &&
             std::bit_cast<std::uint64_t>(other.Angular) ==
                 std::bit_cast<std::uint64_t>(modulator.Angular) &&
-            other.Table.Points == modulator.Table.Points) {
+            other.Table.Points == modulator.Table.Points && other.Noise == modulator.Noise &&
+            other.NoiseKey == modulator.NoiseKey && other.ClipNoise == modulator.ClipNoise) {
             return m;
         }
     }
@@ -139,8 +151,17 @@ void PlanPhase(const ChannelSettings& s, ChannelPlan& plan, BufferPlans& plans) 
     plan.DeviationError = errors::DeviationError(plan.Span, modulator.Error, plan.LargestDeviation);
 }
 
-void PlanAmplitude(const ChannelSettings& s, const WaveformTable& table, ChannelPlan& plan,
-                   BufferPlans& plans) {
+// The modulator of channel `channel`'s noise of `colour` in `role`.
+ModulatorPlan NoiseModulator(std::int32_t channel, NoiseColour colour, NoiseRole role) {
+    ModulatorPlan modulator;
+    modulator.Noise = colour;
+    modulator.NoiseKey = NoiseKey(channel, colour, role);
+    modulator.ClipNoise = role == NoiseRole::AmplitudeModulation;
+    return modulator;
+}
+
+void PlanAmplitude(const ChannelSettings& s, const WaveformTable& table, std::int32_t channel,
+                   ChannelPlan& plan, BufferPlans& plans) {
     plan.Amplitude = s.Amplitude;
     plan.AmplitudeModulated = (s.Flags & FlagAM) != 0;
     if (!plan.AmplitudeModulated) {
@@ -148,6 +169,12 @@ void PlanAmplitude(const ChannelSettings& s, const WaveformTable& table, Channel
     }
     plan.AMSpan = s.AMMaxAmp - s.AMMinAmp;
     plan.AMMiddle = (s.AMMaxAmp + s.AMMinAmp) / 2;
+    const NoiseColour noise = NoiseColourOf(s.AMWaveform);
+    if (noise != NoiseColour::None) {
+        plan.AMModulator =
+            ShareModulator(NoiseModulator(channel, noise, NoiseRole::AmplitudeModulation), plans);
+        return;
+    }
     ModulatorPlan modulator;
     modulator.Shape = ShapeKindOf(s.AMWaveform, table);
     modulator.Angular = s.AMFrequency * TwoPi;
@@ -163,8 +190,13 @@ void PlanAmplitude(const ChannelSettings& s, const WaveformTable& table, Channel
 }
 
 // The largest |value| of a shape: the built-in ones stay within ±1 (the own sine within a few
-// units in the last place of it).
-double LargestValue(ShapeKind kind, const UserShape& table) {
+// units in the last place of it), as do white noise and the clipped noises of an amplitude
+// modulation; pink noise as a carrier within PinkLargest.
+double LargestValue(ShapeKind kind, const UserShape& table, NoiseColour noise = NoiseColour::None,
+                    bool clipped = true) {
+    if (noise != NoiseColour::None) {
+        return noise == NoiseColour::Pink && !clipped ? PinkLargest : 1.0;
+    }
     switch (kind) {
         case ShapeKind::User:
             return table.Largest;
@@ -185,9 +217,11 @@ void PlanCodes(ChannelPlan& plan, const ModulatorPlan* am) {
     plan.CodeErrorScale = errors::CodeErrorScale(factor);
     plan.ShapeError = plan.Carrier == ShapeKind::Sine ? errors::TrigError : 0.0;
     const double margin = 1.0 + 0x1p-50;
-    const double shapeMax = LargestValue(plan.Carrier, plan.CarrierTable) * margin;
+    const double shapeMax =
+        LargestValue(plan.Carrier, plan.CarrierTable, plan.CarrierNoise, false) * margin;
     const double amplitudeMax =
-        (am ? std::fabs(plan.AMSpan) * 0.5 * LargestValue(am->Shape, am->Table) * margin +
+        (am ? std::fabs(plan.AMSpan) * 0.5 * LargestValue(am->Shape, am->Table, am->Noise) *
+                      margin +
                   std::fabs(plan.AMMiddle)
             : std::fabs(plan.Amplitude)) *
             margin +
@@ -232,12 +266,21 @@ void PlanChannel(const ChannelSettings& settings, const ChannelTables& tables,
     if (plan.Muted) {
         return;
     }
-    plan.Carrier = ShapeKindOf(settings.Waveform, tables[WaveformSlotCarrier]);
-    if (plan.Carrier == ShapeKind::User) {
-        plan.CarrierTable = UserShapeOf(tables[WaveformSlotCarrier]);
+    const std::int32_t channel = plans.ChannelCount - 1;
+    plan.CarrierNoise = NoiseColourOf(settings.Waveform);
+    if (plan.CarrierNoise != NoiseColour::None) {
+        // No phase: the noise's values are the carrier's.
+        plan.NoiseModulator =
+            ShareModulator(NoiseModulator(channel, plan.CarrierNoise, NoiseRole::Carrier), plans);
+    } else {
+        plan.Carrier = ShapeKindOf(settings.Waveform, tables[WaveformSlotCarrier]);
+        if (plan.Carrier == ShapeKind::User) {
+            plan.CarrierTable = UserShapeOf(tables[WaveformSlotCarrier]);
+        }
+        plan.PulseEdge = settings.DutyCycle / 100 * TwoPi;
+        PlanPhase(settings, plan, plans);
     }
-    PlanPhase(settings, plan, plans);
-    PlanAmplitude(settings, tables[WaveformSlotAM], plan, plans);
+    PlanAmplitude(settings, tables[WaveformSlotAM], channel, plan, plans);
 }
 
 void FinishPlans(BufferPlans& plans, double lastTime) {

@@ -1,8 +1,45 @@
 #include "synth/ChannelValue.h"
 
+#include <algorithm>
+
 #include "synth/WaveShapes.h"
 
 namespace tonquelle {
+
+namespace {
+
+double NoiseAt(NoiseColour colour, std::uint64_t key, std::int64_t frame) {
+    const auto position = static_cast<std::uint64_t>(frame);
+    return colour == NoiseColour::White ? WhiteNoise(key, position) : PinkNoise(key, position);
+}
+
+// The carrier shape's value: a noise, the square with its duty cycle, or another shape at the
+// carrier phase.
+double CarrierValue(const ChannelSettings& s, const WaveformTable& table,
+                    const SamplePoint& point) {
+    const NoiseColour noise = NoiseColourOf(s.Waveform);
+    if (noise != NoiseColour::None) {
+        return NoiseAt(noise, NoiseKey(point.Channel, noise, NoiseRole::Carrier), point.Frame);
+    }
+    const double phi = CarrierPhase(s, point.Time);
+    if (s.Waveform == WaveformIndex::Square) {
+        return WavePulse(phi, s.DutyCycle);
+    }
+    return ShapeValue(s.Waveform, phi, table);
+}
+
+}  // namespace
+
+NoiseColour NoiseColourOf(std::int32_t index) {
+    switch (index) {
+        case WaveformIndex::WhiteNoise:
+            return NoiseColour::White;
+        case WaveformIndex::PinkNoise:
+            return NoiseColour::Pink;
+        default:
+            return NoiseColour::None;
+    }
+}
 
 double ShapeValue(std::int32_t index, double x, const WaveformTable& table) {
     switch (index) {
@@ -55,27 +92,33 @@ double CarrierPhase(const ChannelSettings& s, double t) {
     return phi;
 }
 
-double AmplitudeFactor(const ChannelSettings& s, const WaveformTable& amTable, double t) {
+double AmplitudeFactor(const ChannelSettings& s, const WaveformTable& amTable,
+                       const SamplePoint& point) {
     if ((s.Flags & FlagAM) == 0) {
         return s.Amplitude;
     }
-    const double y = s.AMFrequency * TwoPi * t;
-    const double m = ShapeValue(s.AMWaveform, y, amTable);
+    const NoiseColour noise = NoiseColourOf(s.AMWaveform);
+    double m = 0.0;
+    if (noise != NoiseColour::None) {
+        const std::uint64_t key = NoiseKey(point.Channel, noise, NoiseRole::AmplitudeModulation);
+        m = std::clamp(NoiseAt(noise, key, point.Frame), -1.0, 1.0);
+    } else {
+        m = ShapeValue(s.AMWaveform, s.AMFrequency * TwoPi * point.Time, amTable);
+    }
     return m * (s.AMMaxAmp - s.AMMinAmp) / 2 + (s.AMMaxAmp + s.AMMinAmp) / 2;
 }
 
-double ChannelValue(const ChannelSettings& s, const ChannelTables& tables, double t) {
-    return ChannelValue(s, tables[WaveformSlotCarrier], tables[WaveformSlotAM], t);
+double ChannelValue(const ChannelSettings& s, const ChannelTables& tables,
+                    const SamplePoint& point) {
+    return ChannelValue(s, tables[WaveformSlotCarrier], tables[WaveformSlotAM], point);
 }
 
 double ChannelValue(const ChannelSettings& s, const WaveformTable& carrierTable,
-                    const WaveformTable& amTable, double t) {
+                    const WaveformTable& amTable, const SamplePoint& point) {
     if ((s.Flags & FlagMute) != 0) {
         return 0.0;
     }
-    const double phi = CarrierPhase(s, t);
-    const double a = AmplitudeFactor(s, amTable, t);
-    return ShapeValue(s.Waveform, phi, carrierTable) * a;
+    return CarrierValue(s, carrierTable, point) * AmplitudeFactor(s, amTable, point);
 }
 
 }  // namespace tonquelle

@@ -6,6 +6,7 @@
 #include "records/ChannelSettings.h"
 #include "records/Limits.h"
 #include "records/WaveformTable.h"
+#include "synth/Noise.h"
 
 namespace tonquelle {
 
@@ -20,18 +21,32 @@ double ShapeValue(std::int32_t index, double x, const WaveformTable& table);
 // indices give no deviation.
 double ShapeIntegral(std::int32_t index, double x);
 
+// Where a sample lies: the channel's number in the stream and the frame of the common time base
+// (the keys of the noise shapes), and that frame's time t = frame / rate in seconds.
+struct SamplePoint {
+    std::int32_t Channel = 0;
+    std::int64_t Frame = 0;
+    double Time = 0.0;
+};
+
+// The noise colour of a waveform index (None for the periodic shapes and unknown indices).
+NoiseColour NoiseColourOf(std::int32_t index);
+
 // The carrier phase in radians at time t (seconds).
 double CarrierPhase(const ChannelSettings& s, double t);
 
-// The amplitude factor at time t; `amTable` is the user shape of the amplitude modulation.
-double AmplitudeFactor(const ChannelSettings& s, const WaveformTable& amTable, double t);
+// The amplitude factor at `point`; `amTable` is the user shape of the amplitude modulation. A
+// noise moves it between the limits (pink noise clipped to ±1 first) with AMFrequency unused.
+double AmplitudeFactor(const ChannelSettings& s, const WaveformTable& amTable,
+                       const SamplePoint& point);
 
-// The value of one channel at time t: a pure function of its settings, its live tables and t.
-// This is the definition of every sample; faster paths must give the same codes.
-double ChannelValue(const ChannelSettings& s, const ChannelTables& tables, double t);
+// The value of one channel at `point`: a pure function of its settings, its live tables and the
+// point. This is the definition of every sample; faster paths must give the same codes.
+double ChannelValue(const ChannelSettings& s, const ChannelTables& tables,
+                    const SamplePoint& point);
 
 // The same with the carrier's and the amplitude modulation's user tables given one by one.
 double ChannelValue(const ChannelSettings& s, const WaveformTable& carrierTable,
-                    const WaveformTable& amTable, double t);
+                    const WaveformTable& amTable, const SamplePoint& point);
 
 }  // namespace tonquelle

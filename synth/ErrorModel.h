@@ -113,14 +113,14 @@ TONQUELLE_ERROR_STAGE auto ReachesJump(T r, T e, double edge) {
     return (r - edge <= reach) & (edge - r <= reach);
 }
 
-// The saws jump at the period's ends; the square also half way.
+// The saws jump at the period's ends; the square also at its edge (π at a duty cycle of 50 %).
 template <typename T>
 TONQUELLE_ERROR_STAGE auto SawJumpReached(T r, T e) {
     return ReachesJump(r, e, 0.0) | ReachesJump(r, e, 2.0 * std::numbers::pi);
 }
 template <typename T>
-TONQUELLE_ERROR_STAGE auto SquareJumpReached(T r, T e) {
-    return SawJumpReached(r, e) | ReachesJump(r, e, std::numbers::pi);
+TONQUELLE_ERROR_STAGE auto SquareJumpReached(T r, T e, double edge = std::numbers::pi) {
+    return SawJumpReached(r, e) | ReachesJump(r, e, edge);
 }
 
 // ---- The value and its code ----

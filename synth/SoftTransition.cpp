@@ -73,10 +73,12 @@ void SoftTransition::Crossfade(const OutputStream& stream, std::int32_t channel,
     const std::int32_t frameBytes = channels_ * sampleBytes;
     for (std::int32_t i = 0; i < frames; ++i) {
         // The renderer's time base: the frame number divided by the rate.
-        const double t = static_cast<double>(stream.FrameCounter + i) / stream.Config.SampleRate;
-        const double oldValue = HeardValue(ChannelValue(old, oldCarrier, oldAM, t));
+        const std::int64_t frame = stream.FrameCounter + i;
+        const SamplePoint point{channel, frame,
+                                static_cast<double>(frame) / stream.Config.SampleRate};
+        const double oldValue = HeardValue(ChannelValue(old, oldCarrier, oldAM, point));
         const double newValue =
-            HeardValue(ChannelValue(state.LiveSettings, state.LiveWaveforms, t));
+            HeardValue(ChannelValue(state.LiveSettings, state.LiveWaveforms, point));
         // Raised cosine: the old signal's weight falls from 1 at the buffer's first frame towards
         // 0; where the two signals agree the sum is exactly the new value.
         const double oldWeight = 0.5 + 0.5 * std::cos(std::numbers::pi * i / frames);

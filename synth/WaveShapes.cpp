@@ -53,6 +53,15 @@ double WaveSquare(double x) {
     return std::isnan(r) ? r : (r < Pi ? 1.0 : -1.0);
 }
 
+double WavePulse(double x, double dutyCycle) {
+    const double r = WrapPhase(x);
+    const double edge = dutyCycle / 100 * TwoPi;
+    if (std::isnan(r) || std::isnan(edge)) {
+        return std::nan("");
+    }
+    return r < edge ? 1.0 : -1.0;
+}
+
 double WaveUser(double x, const WaveformTable& table) {
     if (table.PointCount <= 0 || !table.Points) {
         return 0.0;

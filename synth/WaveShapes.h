@@ -19,6 +19,8 @@ double WaveTriangle(double x);    // 0 at 0, +1 at π/2, -1 at 3π/2
 double WaveSawFalling(double x);  // +1 at 0 falling to -1 before 2π
 double WaveSawRising(double x);   // -1 at 0 rising to +1 before 2π
 double WaveSquare(double x);      // +1 on [0, π), -1 on [π, 2π)
+// +1 on [0, dutyCycle / 100 · 2π), −1 on the rest of the period; NaN for a NaN duty cycle.
+double WavePulse(double x, double dutyCycle);
 
 // A user table: its points spread evenly over one period, straight lines between them and from
 // the last point back to the first. An empty table gives 0.

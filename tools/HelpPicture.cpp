@@ -4,8 +4,10 @@
 #include <QPainter>
 #include <QPolygon>
 #include <array>
+#include <cmath>
 #include <functional>
 
+#include "synth/Noise.h"
 #include "synth/WaveShapes.h"
 
 namespace tonquelle {
@@ -13,12 +15,15 @@ namespace tonquelle {
 namespace {
 
 constexpr int PictureWidth = 287;
-constexpr int PictureHeight = 393;
+constexpr int PictureHeight = 524;
 constexpr int Columns = 2;
-constexpr int Rows = 3;
+constexpr int Rows = 4;
 constexpr int CaptionHeight = 20;
 constexpr int AxisMargin = 8;
 constexpr int CaptionPixelSize = 12;
+constexpr int CellWidth = PictureWidth / Columns;
+// The plot's width inside a cell (its margins: AxisMargin + 4 left, AxisMargin + 6 right).
+constexpr int PlotWidth = CellWidth - 2 * AxisMargin - 10;
 
 const QColor CurveColour{255, 0, 0};
 const QColor AxisColour{0, 0, 0};
@@ -39,6 +44,16 @@ WaveformTable StaircaseTable() {
         table.Points[i] = Steps[i / PointsPerStep];
     }
     return table;
+}
+
+// A noise across the plot: one frame per pixel column of a plot `columns` wide, at half scale.
+std::function<double(double)> NoisePicture(NoiseColour colour, int columns) {
+    const std::uint64_t key = NoiseKey(0, colour, NoiseRole::Carrier);
+    return [=](double phase) {
+        const auto frame = static_cast<std::uint64_t>(std::lround(phase / TwoPi * columns));
+        return 0.5 *
+               (colour == NoiseColour::White ? WhiteNoise(key, frame) : PinkNoise(key, frame));
+    };
 }
 
 void DrawArrow(QPainter& painter, QPoint tip, QPoint back1, QPoint back2) {
@@ -94,8 +109,10 @@ QImage DrawWaveformPicture(const QString& fontPath) {
         {"Dreieck", WaveTriangle},
         {"Sägezahn fallend", WaveSawFalling},
         {"Sägezahn steigend", WaveSawRising},
-        {"Rechteck", WaveSquare},
+        {"Rechteck, 25 %", [](double x) { return WavePulse(x, 25.0); }},
         {"Datei (siehe Text)", [&staircase](double x) { return WaveUser(x, staircase); }},
+        {"Rauschen (weiß)", NoisePicture(NoiseColour::White, PlotWidth)},
+        {"Rauschen (rosa)", NoisePicture(NoiseColour::Pink, PlotWidth)},
     }};
 
     QImage picture(PictureWidth, PictureHeight, QImage::Format_RGB32);
@@ -105,11 +122,10 @@ QImage DrawWaveformPicture(const QString& fontPath) {
     painter.setRenderHint(QPainter::TextAntialiasing, false);
     painter.setFont(font);
 
-    const int cellWidth = PictureWidth / Columns;
     const int cellHeight = PictureHeight / Rows;
     for (std::size_t i = 0; i < shapes.size(); ++i) {
-        const QRect cell(static_cast<int>(i % Columns) * cellWidth,
-                         static_cast<int>(i / Columns) * cellHeight, cellWidth, cellHeight);
+        const QRect cell(static_cast<int>(i % Columns) * CellWidth,
+                         static_cast<int>(i / Columns) * cellHeight, CellWidth, cellHeight);
         painter.setPen(AxisColour);
         painter.drawText(QRect(cell.left(), cell.top() + 2, cell.width(), CaptionHeight),
                          Qt::AlignCenter, QString::fromUtf8(shapes[i].Caption));

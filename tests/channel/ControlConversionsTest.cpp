@@ -37,7 +37,7 @@ void ExpectResults(Convert convert, const std::vector<double>& inputs,
 }
 
 TEST(PanelSyncBits, MasksAreTheValueBitsAndTheUnitBits) {
-    EXPECT_EQ(ValueBits, Bits({0, 1, 4, 7, 11, 13, 15, 17, 19, 24, 26, 28, 31}));
+    EXPECT_EQ(ValueBits, Bits({0, 1, 4, 7, 11, 13, 15, 17, 19, 24, 26, 28, 31, 34}));
     EXPECT_EQ(RefreshAllBits, ValueBits | Bits({22, 30, 33}));
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <numbers>
 
+#include <QComboBox>
 #include <QFile>
 
 #include "tests/gui/GuiTestSupport.h"
@@ -25,6 +26,15 @@ class PanelExamples : public PanelTest {
         }
         EXPECT_DOUBLE_EQ(Published(panel).*field, value);
         ExpectShown(Panel(panel), shows);
+    }
+    // Picks the entry `text` of list `list` on panel `panel` as a click into the open list does
+    // (typing would open the list at the space and run into the previous search).
+    void Pick(int panel, PanelControl list, const QString& text) {
+        auto* box = qobject_cast<QComboBox*>(Panel(panel).Control(list));
+        const int index = box->findText(text);
+        ASSERT_GE(index, 0) << text.toStdString();
+        box->setCurrentIndex(index);
+        emit box->activated(index);
     }
     QString Write(const QString& name, const QByteArray& content) {
         QFile file(folder.filePath(name));
@@ -65,6 +75,53 @@ TEST_F(PanelExamples, PhaseFrequencySwitchesAndLists) {
     Expect(7, {{C::WaveformList, "Da"}}, &S::Waveform, WaveformIndex::User, {});
     Expect(7, {{C::FMWaveformList, "Dr"}}, &S::FMWaveform, WaveformIndex::Triangle, {});
     Expect(7, {{C::AMWaveformList, "R"}}, &S::AMWaveform, WaveformIndex::Square, {});
+}
+
+// The duty cycle's field takes typed percentages by the rules of every field, and only while
+// the square is chosen: greyed out for any other shape, it keeps its value for the next square.
+TEST_F(PanelExamples, DutyCycleIsTypedWhileTheSquareIsChosen) {
+    Start(0x3);
+    QWidget* duty = Panel(0).Control(C::DutyText);
+    EXPECT_FALSE(duty->isEnabled());
+    Expect(0, {{C::WaveformList, "Re"}}, &S::Waveform, WaveformIndex::Square, {});
+    EXPECT_TRUE(duty->isEnabled());
+    EXPECT_TRUE(Panel(0).Control(C::DutyCaption)->isEnabled());
+    Expect(0, {{C::DutyText, "25"}}, &S::DutyCycle, 25.0, {{C::DutyText, "25"}});
+    Expect(0, {{C::DutyText, "12,5"}}, &S::DutyCycle, 12.5, {});
+    Expect(0, {{C::DutyText, "1e"}}, &S::DutyCycle, 12.5, {});  // no number: nothing changes
+    Pick(0, C::WaveformList, "Sinus");
+    EXPECT_EQ(Published(0).Waveform, WaveformIndex::Sine);
+    EXPECT_FALSE(duty->isEnabled());
+    EXPECT_DOUBLE_EQ(Published(0).DutyCycle, 12.5);
+    EXPECT_FALSE(Panel(1).Control(C::DutyText)->isEnabled());
+}
+
+// The signal's and the amplitude modulation's lists end with the two noises, the frequency
+// modulation's with "Rechteck". A noise amplitude modulation greys out its unused frequency.
+TEST_F(PanelExamples, NoiseEntriesAndTheUnusedModulationFrequency) {
+    Start(0x3);
+    const auto entries = [&](C list) {
+        auto* box = qobject_cast<QComboBox*>(Panel(0).Control(list));
+        QStringList texts;
+        for (int i = 0; i < box->count(); ++i)
+            texts << box->itemText(i) + "=" + box->itemData(i).toString();
+        return texts.join('|');
+    };
+    const QString shapes = "Sinus=0|Dreieck=1|Sägezahn fallend=2|Sägezahn steigend=3|Rechteck=4";
+    EXPECT_EQ(entries(C::WaveformList), shapes + "|Datei=5|Rauschen (weiß)=6|Rauschen (rosa)=7");
+    EXPECT_EQ(entries(C::AMWaveformList), entries(C::WaveformList));
+    EXPECT_EQ(entries(C::FMWaveformList), shapes);
+    Pick(0, C::WaveformList, "Rauschen (rosa)");
+    EXPECT_EQ(Published(0).Waveform, WaveformIndex::PinkNoise);
+    EXPECT_TRUE(Panel(1).Control(C::AMFrequencyText)->isEnabled());
+    Pick(1, C::AMWaveformList, "Rauschen (weiß)");
+    EXPECT_EQ(Published(1).AMWaveform, WaveformIndex::WhiteNoise);
+    EXPECT_FALSE(Panel(1).Control(C::AMFrequencyText)->isEnabled());
+    EXPECT_FALSE(Panel(1).Control(C::AMFrequencyLabel)->isEnabled());
+    EXPECT_TRUE(Panel(0).Control(C::AMFrequencyText)->isEnabled());
+    Pick(1, C::AMWaveformList, "Dreieck");
+    EXPECT_EQ(Published(1).AMWaveform, WaveformIndex::Triangle);
+    EXPECT_TRUE(Panel(1).Control(C::AMFrequencyText)->isEnabled());
 }
 
 // Amplitudes in dB (-60 dB at the slider's bottom) or as factors; a value without a dB form

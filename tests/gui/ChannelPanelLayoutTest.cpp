@@ -9,13 +9,15 @@ namespace {
 // channel's bit, the captions and labels, and the channel defaults (a muted 440 Hz sine at
 // -20 dB). Stopping removes the panels; the next start begins with the defaults again.
 TEST_F(PanelTest, NewPanelsShowTheirTextsAndTheChannelDefaults) {
-    QStringList expected = QString(
-                               "Kanal 1 (Front Left)|Wellenform|Sinus||...|Stummschaltung|[x]|"
-                               "Phasenverschiebung|90|0|°|Frequenz|134|+10|+1|+0,1|-0,1|-1|-10|"
-                               "440|Hz|[ ]|Sinus|Frequenz:|1|Hz|Minimum:|440|Hz|Maximum:|880|Hz|"
-                               "Amplitude|200|-20|dB|[ ]|Sinus||...|Frequenz:|1|Hz|Minimum:|-60|"
-                               "dB|Maximum:|-20|dB")
-                               .split('|');
+    QStringList expected =
+        QString(
+            "Kanal 1 (Front Left)|Wellenform|Sinus||...|Stummschaltung|Tastverhältnis|"
+            "[x]|50|%|"
+            "Phasenverschiebung|90|0|°|Frequenz|134|+10|+1|+0,1|-0,1|-1|-10|"
+            "440|Hz|[ ]|Sinus|Frequenz:|1|Hz|Minimum:|440|Hz|Maximum:|880|Hz|"
+            "Amplitude|200|-20|dB|[ ]|Sinus||...|Frequenz:|1|Hz|Minimum:|-60|"
+            "dB|Maximum:|-20|dB")
+            .split('|');
     for (int run = 0; run < 2; ++run) {
         Start(0x33);
         for (int panel = 0; panel < 4; ++panel) {

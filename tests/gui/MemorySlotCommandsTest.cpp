@@ -24,7 +24,8 @@ S Distinct(int c) {
             .AMWaveform = (c + 2) % 6,
             .AMFrequency = 3 + d,
             .AMMinAmp = 0.01 * (d + 1),
-            .AMMaxAmp = 0.9 - 0.01 * d};
+            .AMMaxAmp = 0.9 - 0.01 * d,
+            .DutyCycle = 20 + d};
 }
 
 MemorySlot DistinctSlot(const std::string& name, int offset) {
@@ -79,7 +80,8 @@ TEST_F(PanelTest, EightChannelSlotLoadsIntoTwoRunningChannels) {
     // slider 300 + 5·(-5.8486) = 271.
     EXPECT_EQ(
         AllShown(Panel(1)),
-        QString("Kanal 2 (Back Left)|Wellenform|Dreieck||...|Stummschaltung|[ ]|"
+        QString("Kanal 2 (Back Left)|Wellenform|Dreieck||...|Stummschaltung|Tastverhältnis|[ ]|"
+                "21|%|"
                 "Phasenverschiebung|96|11.4592|°|Frequenz|170|+10|+1|+0,1|-0,1|-1|-10|1001|Hz|"
                 "[ ]|Sägezahn fallend|Frequenz:|3|Hz|Minimum:|101|Hz|Maximum:|201|Hz|"
                 "Amplitude|271|-5.8486|dB|[x]|Sägezahn steigend||...|Frequenz:|4|Hz|"

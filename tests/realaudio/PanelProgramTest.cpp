@@ -159,9 +159,9 @@ class PanelProgram : public ::testing::Test {
 
 TEST_F(PanelProgram, UnmutedChannelIsHeardOnItsSpeakerAndFollowsTypedFrequency) {
     std::this_thread::sleep_for(1s);
-    // Second panel ("Kanal 2 (Back Right)"): mute box at (10, 120), 200 x 20.
+    // Second panel ("Kanal 2 (Back Right)"): mute box at (10, 120), 100 x 20.
     const std::size_t clicked = FramesRecorded();
-    ClickInPanel(1, 10 + 100, 120 + 10);
+    ClickInPanel(1, 10 + 50, 120 + 10);
     std::this_thread::sleep_for(1s);
     // Its frequency field at (215, 170), 65 x 20: select all, type, Enter.
     ClickInPanel(1, 215 + 30, 170 + 10);
@@ -192,7 +192,7 @@ TEST_F(PanelProgram, UnmutedChannelIsHeardOnItsSpeakerAndFollowsTypedFrequency) 
 // neither the lone "-" (0 dB) nor "-4" on the way to "-40" is heard. "NaN" as the amplitude is
 // silence, without DC.
 TEST_F(PanelProgram, TypingALowerLevelNeverPlaysLouderAndNaNIsSilence) {
-    ClickInPanel(1, 10 + 100, 120 + 10);  // unmute "Kanal 2": 440 Hz at -20 dB
+    ClickInPanel(1, 10 + 50, 120 + 10);  // unmute "Kanal 2": 440 Hz at -20 dB
     std::this_thread::sleep_for(1s);
     // Its amplitude field at (525, 170), 65 x 20.
     ClickInPanel(1, 525 + 30, 170 + 10);

@@ -120,6 +120,47 @@ inline double Integral(std::int32_t index, double x) {
     }
 }
 
+// The noise shapes as defined: SplitMix64's finaliser over a counter. A channel's key mixes
+// its number, the colour (1 white, 2 pink) and the role (0 carrier, 1 amplitude modulation).
+inline std::uint64_t Mix(std::uint64_t z) {
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+}
+inline std::uint64_t NoiseKey(std::int32_t channel, std::int32_t colour, std::int32_t role) {
+    const std::uint64_t id = static_cast<std::uint64_t>(channel) << 8 |
+                             static_cast<std::uint64_t>(colour) << 4 |
+                             static_cast<std::uint64_t>(role);
+    return Mix(id ^ 0x746F6E7175656C6Cu);
+}
+inline std::uint64_t Counter(std::uint64_t key, std::uint64_t index) {
+    return Mix(index * 0x9E3779B97F4A7C15u + key);
+}
+// Uniform on [−1, 1): the counter's top 53 bits.
+inline double White(std::uint64_t key, std::int64_t frame) {
+    return std::ldexp(static_cast<double>(Counter(key, frame) >> 11), -52) - 1.0;
+}
+// Sixteen rows, row k at frame n from block b = n / 2^k: half of its own counter at b / 2 (the
+// low 32 bits for an even b, the high ones for an odd b) as a number in [−2^31, 2^31), row 0
+// weighted 5, the others 4; the sum times 2^-31 / √265.
+inline double Pink(std::uint64_t key, std::int64_t frame) {
+    std::int64_t sum = 0;
+    for (std::int32_t k = 0; k < 16; ++k) {
+        const std::uint64_t rowKey = Mix(key + static_cast<std::uint64_t>(k) + 1);
+        const std::uint64_t block = static_cast<std::uint64_t>(frame) / (std::uint64_t{1} << k);
+        const std::uint64_t counter = Counter(rowKey, block / 2);
+        const std::uint64_t half = block % 2 == 1 ? counter / 0x100000000u : counter % 0x100000000u;
+        sum += (static_cast<std::int64_t>(half) - 0x80000000LL) * (k == 0 ? 5 : 4);
+    }
+    return static_cast<double>(sum) * (std::ldexp(1.0, -31) / std::sqrt(265.0));
+}
+// Waveform index 6 (white) or 7 (pink) of channel `index` in `role` at `frame`.
+inline double Noise(std::int32_t waveform, std::int32_t index, std::int32_t role,
+                    std::int64_t frame) {
+    const std::uint64_t key = NoiseKey(index, waveform - 5, role);
+    return waveform == 6 ? White(key, frame) : Pink(key, frame);
+}
+
 // The carrier phase at time t.
 inline double Phase(const ChannelSettings& s, double t) {
     if ((s.Flags & FlagFM) == 0) {
@@ -134,15 +175,29 @@ inline double Phase(const ChannelSettings& s, double t) {
     return phi;
 }
 
-inline double Value(const Channel& channel, double t) {
+// Channel number `index`'s value at frame `frame`, time t. The noises have no phase; the
+// square is +1 for the first DutyCycle percent of its period.
+inline double Value(const Channel& channel, std::int32_t index, std::int64_t frame, double t) {
     const ChannelSettings& s = channel.Settings;
     if (s.Flags & FlagMute) {
         return 0.0;
     }
     double a = s.Amplitude;
     if (s.Flags & FlagAM) {
-        const double m = Shape(s.AMWaveform, s.AMFrequency * TwoPi * t, *channel.AM);
+        const bool noise = s.AMWaveform == 6 || s.AMWaveform == 7;
+        const double m = noise ? std::clamp(Noise(s.AMWaveform, index, 1, frame), -1.0, 1.0)
+                               : Shape(s.AMWaveform, s.AMFrequency * TwoPi * t, *channel.AM);
         a = m * (s.AMMaxAmp - s.AMMinAmp) / 2 + (s.AMMaxAmp + s.AMMinAmp) / 2;
+    }
+    if (s.Waveform == 6 || s.Waveform == 7) {
+        return Noise(s.Waveform, index, 0, frame) * a;
+    }
+    if (s.Waveform == 4) {
+        const double phase = Phase(s, t), edge = s.DutyCycle / 100 * TwoPi;
+        if (!std::isfinite(phase) || std::isnan(edge)) {
+            return std::nan("");
+        }
+        return (Wrap(phase) < edge ? 1.0 : -1.0) * a;
     }
     return Shape(s.Waveform, Phase(s, t), *channel.Carrier) * a;
 }
@@ -170,9 +225,10 @@ inline std::vector<std::uint8_t> Render(const std::vector<Channel>& channels,
                                         std::int32_t sampleRate, std::int32_t resolution) {
     std::vector<std::uint8_t> bytes;
     for (std::int64_t counter = firstFrame; counter < firstFrame + frames; ++counter)
-        for (const Channel& channel : channels) {
+        for (std::size_t c = 0; c < channels.size(); ++c) {
             const double t = static_cast<double>(counter) / sampleRate;
-            const std::int64_t code = Code(Value(channel, t), resolution);
+            const std::int64_t code =
+                Code(Value(channels[c], static_cast<std::int32_t>(c), counter, t), resolution);
             for (std::int32_t b = 0; b < resolution / 8; ++b)
                 bytes.push_back(static_cast<std::uint8_t>(code >> (8 * b)));
         }

@@ -102,10 +102,10 @@ TEST(Renderer, MatchesTheReferenceForEveryShapeAndModulation) {
             }
 }
 
-// Random channels (mostly sine, which takes the vector path, with every other shape, user
-// tables and modulation mixed in; now and then a value far beyond the controls' ranges, up to
-// 1e300, infinite or not a number) in random layouts and buffer lengths, from `day` days into
-// the run: every code identical.
+// Random channels (mostly sine, which takes the vector path, with every other shape, noises,
+// squares of any duty cycle, user tables and modulation mixed in; now and then a value far beyond
+// the controls' ranges, up to 1e300, infinite or not a number) in random layouts and buffer
+// lengths, from `day` days into the run: every code identical.
 void CompareRandomRuns(std::uint64_t seed, std::int32_t resolution, std::int64_t day,
                        std::int32_t runs, const BlockKernels& kernels) {
     std::mt19937_64 random(seed);
@@ -113,7 +113,7 @@ void CompareRandomRuns(std::uint64_t seed, std::int32_t resolution, std::int64_t
     const auto uniform = [&](double low, double high) { return low + (high - low) * unit(random); };
     const auto pick = [&](std::int32_t n) { return static_cast<std::int32_t>(random() % n); };
     const auto chance = [&](double p) { return uniform(0.0, 1.0) < p; };
-    const auto shape = [&] { return chance(0.7) ? WaveformIndex::Sine : pick(6); };
+    const auto shape = [&] { return chance(0.7) ? WaveformIndex::Sine : pick(8); };
     const double extremes[] = {1e300, -3e299, 1e20, 1e-300, HUGE_VAL, std::nan(""), 0.0};
     // A value of the controls' kind, or one of the extremes.
     const auto value = [&](double typical) { return chance(0.02) ? extremes[pick(7)] : typical; };
@@ -148,7 +148,8 @@ void CompareRandomRuns(std::uint64_t seed, std::int32_t resolution, std::int64_t
                 .AMWaveform = shape(),
                 .AMFrequency = value(chance(0.05) ? 0.0 : frequency() / 20.0),
                 .AMMinAmp = value(uniform(0.0, 1.0)),
-                .AMMaxAmp = value(uniform(0.0, 1.3))};
+                .AMMaxAmp = value(uniform(0.0, 1.3)),
+                .DutyCycle = value(chance(0.5) ? 50.0 : uniform(0.0, 100.0))};
             channels.push_back(
                 {.Settings = settings, .Carrier = &tables[2 * c], .AM = &tables[2 * c + 1]});
         }

@@ -23,7 +23,8 @@ const std::string DefaultChannelKeys =
     "Amplitude = 0.1000000000000000055511151231257827021181583404541015625\r\n"
     "AMWaveform = 0\r\nAMFrequency = 1\r\n"
     "AMMinAmp = 0.001000000000000000020816681711721685132943093776702880859375\r\n"
-    "AMMaxAmp = 0.1000000000000000055511151231257827021181583404541015625\r\n";
+    "AMMaxAmp = 0.1000000000000000055511151231257827021181583404541015625\r\n"
+    "DutyCycle = 50\r\n";
 
 // The first groups of the file written for the defaults, byte for byte.
 const std::string DefaultFileStart =
@@ -193,6 +194,59 @@ TEST(SettingsStore, TheDevicesNameIsKeptBesideItsNumber) {
         EXPECT_NE(testing::ReadBytes(folder / "tonquelle.ini")
                       .find("\r\nOutputDeviceName = " + name + "\r\n\r\n[Memory0]"),
                   std::string::npos);
+    }
+}
+
+// "DutyCycle" came with the noise shapes: a channel group written before it (here a square and a
+// channel whose waveforms are indices an older program did not know) loads every older key as it
+// was and the square at 50 %; written back, the group is the older text with the one new line.
+TEST(SettingsStore, ChannelsWithoutADutyCycleLoadAsHalfPeriodSquares) {
+    testing::TemporaryFolder folder;
+    const std::string olderKeys =
+        "Flags = 0\r\nWaveform = 4\r\nPhaseShift = 0.5\r\nFrequency = 1000\r\n"
+        "FMWaveform = 7\r\nFMFrequency = 2\r\nFMMinFreq = 20\r\nFMMaxFreq = 20000\r\n"
+        "Amplitude = 0.5\r\nAMWaveform = 6\r\nAMFrequency = 3\r\nAMMinAmp = 0.25\r\n"
+        "AMMaxAmp = 0.75\r\n";
+    testing::WriteBytes(folder / "older.ini", "[Memory2Channel5]\r\n" + olderKeys);
+    OutputConfig config;
+    MemorySlots slots;
+    slots[2].Channels[5].DutyCycle = 12.0;  // left over: loading replaces it
+    LoadSettings(folder / "older.ini", config, slots);
+    const ChannelSettings expected{.Flags = 0,
+                                   .Waveform = WaveformIndex::Square,
+                                   .PhaseShift = 0.5,
+                                   .Frequency = 1000.0,
+                                   .FMWaveform = WaveformIndex::PinkNoise,
+                                   .FMFrequency = 2.0,
+                                   .FMMinFreq = 20.0,
+                                   .FMMaxFreq = 20000.0,
+                                   .Amplitude = 0.5,
+                                   .AMWaveform = WaveformIndex::WhiteNoise,
+                                   .AMFrequency = 3.0,
+                                   .AMMinAmp = 0.25,
+                                   .AMMaxAmp = 0.75,
+                                   .DutyCycle = 50.0};
+    EXPECT_EQ(slots[2].Channels[5], expected);
+    ASSERT_TRUE(SaveSettings(folder / "tonquelle.ini", config, slots));
+    const std::string written = testing::ReadBytes(folder / "tonquelle.ini");
+    EXPECT_NE(written.find("[Memory2Channel5]\r\n" + olderKeys + "DutyCycle = 50\r\n\r\n"),
+              std::string::npos);
+}
+
+// A stored duty cycle comes back as it was, from 0 to 100 and beyond.
+TEST(SettingsStore, DutyCyclesComeBackAsSaved) {
+    testing::TemporaryFolder folder;
+    OutputConfig config;
+    MemorySlots slots;
+    const double cycles[] = {0.0, 25.0, 100.0, 33.3, -1.0, 250.0};
+    for (std::int32_t c = 0; c < 6; ++c) {
+        slots[7].Channels[c].DutyCycle = cycles[c];
+    }
+    ASSERT_TRUE(SaveSettings(folder / "tonquelle.ini", config, slots));
+    MemorySlots loaded;
+    LoadSettings(folder / "tonquelle.ini", config, loaded);
+    for (std::int32_t c = 0; c < 6; ++c) {
+        EXPECT_EQ(loaded[7].Channels[c].DutyCycle, cycles[c]);
     }
 }
 

@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <numeric>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -20,6 +22,7 @@
 #include "tests/render/ReferenceRenderer.h"
 #include "tests/settings/TemporaryFolder.h"
 #include "tests/support/SameBytes.h"
+#include "tests/support/Spectrum.h"
 
 namespace tonquelle {
 namespace {
@@ -343,6 +346,73 @@ TEST_F(RenderDestination, SigtermAndSigintEndEveryWait) {
         EXPECT_EQ(ReadBytes(folder_ / ("err" + std::string(run))),
                   "tonquelle-render: interrupted\n");
     }
+}
+
+// The third-octave levels of `signal` from 20 Hz (band 13) to band `last`, in dB; per hertz when
+// `perHertz`.
+std::vector<double> ThirdOctaveLevels(const std::vector<double>& signal, std::int32_t rate,
+                                      int last, bool perHertz) {
+    const std::size_t segment = 1 << 16;
+    const std::vector<double> power = testing::PowerSpectrum(signal, segment);
+    std::vector<double> levels;
+    for (int n = 13; n <= last; ++n)
+        levels.push_back(testing::BandLevel(power, static_cast<double>(rate) / segment,
+                                            testing::ThirdOctave(n), perHertz));
+    return levels;
+}
+
+// A measurement slot: pink noise on channel 0, white noise on channel 1 and a 1 kHz pulse of
+// 25 % on channel 2, 30 s at 48000 Hz and 32 bits. The file holds the renderer's samples; the
+// pink noise has the same level in every third-octave band from 20 Hz to 20 kHz (±1 dB of their
+// mean), the white noise the same level per hertz in the bands up to 0.45 · rate (its expected
+// level, as uniform noise of variance 1/3 gives it to a Hann-windowed segment of N samples: N · 3/8
+// / 3 per bin, N / rate bins per hertz; ±0.5 dB), and the pulse, shifted by 0.01 rad so that no
+// sample lies on an edge, is +1 for the first 12 of every 48 samples.
+TEST_F(RenderTool, AMeasurementSlotGivesPinkAndWhiteNoiseAndAQuarterPulse) {
+    const std::vector<reference::Channel> channels{
+        {{.Flags = 0, .Waveform = WaveformIndex::PinkNoise, .Amplitude = 0.25}},
+        {{.Flags = 0, .Waveform = WaveformIndex::WhiteNoise, .Amplitude = 1.0}},
+        {{.Flags = 0,
+          .Waveform = WaveformIndex::Square,
+          .PhaseShift = 0.01,
+          .Frequency = 1000.0,
+          .Amplitude = 1.0,
+          .DutyCycle = 25.0}}};
+    MemorySlots slots;
+    for (std::size_t c = 0; c < channels.size(); ++c)
+        slots[0].Channels[c] = channels[c].Settings;
+    ASSERT_TRUE(SaveSettings(folder_ / "measure.ini",
+                             {.OutputDevice = -1,
+                              .SampleRate = 48000,
+                              .Resolution = 32,
+                              .BufferLength = 250,
+                              .ChannelMask = 0x7,
+                              .ChannelCount = 3},
+                             slots));
+    const auto [code, errors, output] =
+        Run("$T --settings measure.ini --slot 0 --seconds 30 out.wav");
+    ASSERT_EQ(code, 0) << errors;
+    const std::string file = Out();
+    const std::int32_t frames = 30 * 48000;
+    auto stream = std::make_unique<OutputStream>();
+    reference::Prepare(*stream, channels, 48000, 32, frames);
+    ASSERT_TRUE(SameBytes(std::vector<std::uint8_t>(file.begin() + 68, file.end()),
+                          reference::RenderNext(*stream)));
+
+    std::vector<std::vector<double>> signals(3);
+    for (std::size_t i = 68; i < file.size(); i += 4)
+        signals[(i - 68) / 4 % 3].push_back(
+            reference::CodeAt(reinterpret_cast<const std::uint8_t*>(&file[i]), 4) / 2147483647.0);
+    const std::vector<double> pink = ThirdOctaveLevels(signals[0], 48000, 43, false);
+    const double mean = std::accumulate(pink.begin(), pink.end(), 0.0) / pink.size();
+    for (std::size_t b = 0; b < pink.size(); ++b)
+        EXPECT_NEAR(pink[b], mean, 1.0) << "pink, band " << 13 + b;
+    const double expected = 10.0 * std::log10((1 << 16) * 3.0 / 8.0 / 3.0 / (48000.0 / (1 << 16)));
+    const std::vector<double> white = ThirdOctaveLevels(signals[1], 48000, 42, true);
+    for (std::size_t b = 0; b < white.size(); ++b)
+        EXPECT_NEAR(white[b], expected, 0.5) << "white, band " << 13 + b;
+    for (std::size_t i = 0; i < signals[2].size(); ++i)
+        ASSERT_EQ(signals[2][i], i % 48 < 12 ? 1.0 : -1.0) << i;
 }
 
 // The settings file comes from where the program keeps it: the configuration folder for a copy

@@ -256,6 +256,13 @@ Options:
   -h, --help        show this text
   --version         show the version
 
+The slot's channels play with every setting the program has: the signal's and the amplitude
+modulation's waveforms 0 Sinus, 1 Dreieck, 2 Sägezahn fallend, 3 Sägezahn steigend, 4 Rechteck
+(DutyCycle percent of each period at +1, default 50), 5 Datei, 6 Rauschen (weiß) and
+7 Rauschen (rosa); the frequency modulation's 0 to 5. A noise depends only on the channel and
+the frame, so --start, --buffer and live playback give the same samples; as amplitude
+modulation it moves the amplitude randomly between AMMinAmp and AMMaxAmp (AMFrequency unused).
+
 A waveform file with lines that are not numbers renders all the same (each such line as 0) after
 one warning line on standard error.
 
