@@ -4,7 +4,8 @@
 //
 //   common:  2 channels, 44100 Hz, 16 bits, sine without modulation
 //   sine FM+AM: 8 channels, 192000 Hz, 32 bits, sine carrier with sine FM 440..880 Hz at 5 Hz and
-//            sine AM 0..1 at 3 Hz (the case bench/compare.sh times against SoX)
+//            sine AM 0..1 at 3 Hz (the case bench/compare.sh times against SoX); PerSampleFormula:
+//            the same case by the per-sample definition alone
 //   ShapeSweep: every carrier shape 0..7 with every FM shape 0..4 or none and every AM shape
 //            0..7 or none, 8 × 192000 Hz × 32 bits (squares of 25 to 60 % duty cycle); prints
 //            the slowest combinations; NoiseAndPulseSweep: the same for the square and the
@@ -26,7 +27,9 @@
 #include <vector>
 
 #include "records/OutputStream.h"
+#include "synth/ChannelValue.h"
 #include "synth/Renderer.h"
+#include "synth/SampleEncoding.h"
 #include "synth/WaveShapes.h"
 
 namespace tonquelle {
@@ -114,6 +117,33 @@ void SineFMAndAM(benchmark::State& state) {
     RunBuffers(state, *stream);
 }
 BENCHMARK(SineFMAndAM)->ArgName("day")->DenseRange(0, 1);
+
+// The per-sample definition alone on the same case (ChannelValue and StoreSample for every
+// sample, one 250 ms buffer per iteration): what the block renderer saves.
+void PerSampleFormula(benchmark::State& state) {
+    constexpr std::int32_t Rate = 192000;
+    constexpr std::int32_t Channels = 8;
+    constexpr std::int32_t Frames = Rate / 4;
+    std::vector<ChannelSettings> settings;
+    for (std::int32_t c = 0; c < Channels; ++c)
+        settings.push_back(SineFMAM(c));
+    const WaveformTable noTable;
+    std::vector<std::uint8_t> buffer(std::size_t{Frames} * Channels * 4);
+    const std::int64_t first = state.range(0) * SecondsPerDay * Rate;
+    for (auto _ : state) {
+        std::uint8_t* cursor = buffer.data();
+        for (std::int64_t frame = first; frame < first + Frames; ++frame) {
+            for (std::int32_t c = 0; c < Channels; ++c) {
+                const SamplePoint point{c, frame, static_cast<double>(frame) / Rate};
+                StoreSample(ChannelValue(settings[c], noTable, noTable, point), cursor, 32);
+            }
+        }
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    state.counters["realtime_x"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * Frames / Rate, benchmark::Counter::kIsRate);
+}
+BENCHMARK(PerSampleFormula)->ArgName("day")->DenseRange(0, 1);
 
 struct Measured {
     std::string Name;
