@@ -1,3 +1,5 @@
+#include <QCheckBox>
+#include <QLabel>
 #include <QScrollBar>
 
 #include "tests/gui/GuiTestSupport.h"
@@ -72,6 +74,23 @@ TEST_F(PanelTest, ControlsSitAtTheirPlacesAndEightPanelsScrollToTheLastOne) {
     EXPECT_EQ(lastFrame->geometry(), QRect(5, 1440, 840, 200));
     EXPECT_EQ(lastFrame->mapTo(shell->PanelArea().viewport(), QPoint(0, 200)).y(),
               viewportHeight - 5);
+}
+
+// No caption, label or check box cuts its text: each is at least as wide as its text needs in
+// the font it is drawn with (a check box: its own size hint, box and spacing included).
+TEST_F(PanelTest, EveryCaptionLabelAndCheckBoxShowsItsWholeText) {
+    Start(0x1);
+    for (std::int32_t i = 0; i < PanelControlCount; ++i) {
+        const QWidget& control = *Panel(0).Control(static_cast<C>(i));
+        int needed = 0;
+        if (const auto* label = qobject_cast<const QLabel*>(&control)) {
+            needed =
+                label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->frameWidth();
+        } else if (const auto* check = qobject_cast<const QCheckBox*>(&control)) {
+            needed = check->sizeHint().width();
+        }
+        EXPECT_LE(needed, control.width()) << "control " << i;
+    }
 }
 
 // Two panels fill the 415 pixels without scrolling, and the window keeps its width. With eight

@@ -159,7 +159,7 @@ class PanelProgram : public ::testing::Test {
 
 TEST_F(PanelProgram, UnmutedChannelIsHeardOnItsSpeakerAndFollowsTypedFrequency) {
     std::this_thread::sleep_for(1s);
-    // Second panel ("Kanal 2 (Back Right)"): mute box at (10, 120), 100 x 20.
+    // Second panel ("Kanal 2 (Back Right)"): mute box at (10, 120), 128 x 20.
     const std::size_t clicked = FramesRecorded();
     ClickInPanel(1, 10 + 50, 120 + 10);
     std::this_thread::sleep_for(1s);
