@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "synth/LogSweep.h"
 #include "synth/WaveShapes.h"
 
 namespace tonquelle {
@@ -82,6 +83,9 @@ double ShapeIntegral(std::int32_t index, double x) {
 double CarrierPhase(const ChannelSettings& s, double t) {
     if ((s.Flags & FlagFM) == 0) {
         return s.Frequency * TwoPi * t + s.PhaseShift;
+    }
+    if (LogarithmicSweep(s)) {
+        return LogSweepPhase(s, t);
     }
     double phi = t * TwoPi * (s.FMMaxFreq + s.FMMinFreq) / 2 + s.PhaseShift;
     if (s.FMFrequency != 0.0) {

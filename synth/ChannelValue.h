@@ -32,7 +32,7 @@ struct SamplePoint {
 // The noise colour of a waveform index (None for the periodic shapes and unknown indices).
 NoiseColour NoiseColourOf(std::int32_t index);
 
-// The carrier phase in radians at time t (seconds).
+// The carrier phase in radians at time t (seconds); a logarithmic sweep's is LogSweepPhase.
 double CarrierPhase(const ChannelSettings& s, double t);
 
 // The amplitude factor at `point`; `amTable` is the user shape of the amplitude modulation. A
