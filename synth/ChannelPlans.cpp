@@ -265,6 +265,7 @@ void PlanChannel(const ChannelSettings& settings, const ChannelTables& tables,
     plan.PerSample = (settings.Flags & FlagMute) == 0 && LogarithmicSweep(settings) &&
                      NoiseColourOf(settings.Waveform) == NoiseColour::None;
     if (plan.PerSample) {
+        plans.Sweeps[plans.ChannelCount - 1] = MakeLogSweepShape(settings);
         return;
     }
     plan.Muted =
