@@ -49,8 +49,8 @@ double PiecewiseIntegral(const LogSweepShape& shape, double s) {
         if (length <= 0.0) {
             break;
         }
-        sum += std::exp(piece.Start * shape.LogRatio) * length *
-               RelativeGrowth(piece.Slope * shape.LogRatio * length);
+        sum +=
+            shape.PieceFactors[k] * length * RelativeGrowth(piece.Slope * shape.LogRatio * length);
     }
     return sum;
 }
@@ -105,14 +105,11 @@ double SineIntegral(const LogSweepShape& shape, double s) {
     const double theta = TwoPi * s;
     const double sinTheta = std::sin(theta);
     const double cosTheta = std::cos(theta);
-    const bool falling = shape.LogRatio < 0.0;
     double sum = shape.Bessel[0] * theta;
     double sinPrevious = 0.0, cosPrevious = 1.0;  // n − 1
     double sinN = sinTheta, cosN = cosTheta;      // n
     for (int n = 1; n < shape.BesselTerms; ++n) {
-        const double sign = ((n / 2) % 2 == 0 ? 1.0 : -1.0) * (falling && n % 2 == 1 ? -1.0 : 1.0);
-        const double term = n % 2 == 1 ? (1.0 - cosN) : sinN;
-        sum += 2.0 * sign * shape.Bessel[n] * term / n;
+        sum += shape.Bessel[n] * (n % 2 == 1 ? (1.0 - cosN) : sinN);
         const double sinNext = 2.0 * cosTheta * sinN - sinPrevious;
         const double cosNext = 2.0 * cosTheta * cosN - cosPrevious;
         sinPrevious = sinN;
@@ -140,10 +137,19 @@ LogSweepShape MakeLogSweepShape(const ChannelSettings& s) {
     shape.LogRatio = std::log(s.FMMaxFreq / s.FMMinFreq);
     if (shape.Sine) {
         SetScaledBessel(std::fabs(shape.LogRatio / 2), shape);
+        for (int n = 1; n < shape.BesselTerms; ++n) {
+            const bool falling = shape.LogRatio < 0.0;
+            const double sign =
+                ((n / 2) % 2 == 0 ? 1.0 : -1.0) * (falling && n % 2 == 1 ? -1.0 : 1.0);
+            shape.Bessel[n] = 2.0 * sign * shape.Bessel[n] / n;
+        }
         shape.Scale = std::max(s.FMMinFreq, s.FMMaxFreq);  // FMMinFreq · max(r, 1)
         shape.Period = shape.Bessel[0];
     } else {
         shape.Scale = s.FMMinFreq;
+        for (int k = 0; k < shape.PieceCount; ++k) {
+            shape.PieceFactors[k] = std::exp(shape.Pieces[k].Start * shape.LogRatio);
+        }
         shape.Period = PiecewiseIntegral(shape, 1.0);
     }
     return shape;

@@ -27,10 +27,12 @@ struct LogSweepShape {
     bool Sine = false;
     std::array<ExponentPiece, 3> Pieces{};  // the saws, the triangle and the square
     int PieceCount = 0;
-    double LogRatio = 0.0;  // ln(FMMaxFreq / FMMinFreq)
-    double Period = 0.0;    // the integral over one FM period, in units of Scale
-    double Scale = 0.0;     // the frequency the integrals are in units of
-    // The sine: e^-x · I_k(x) for x = |LogRatio| / 2, k below BesselTerms (−1: beyond range).
+    std::array<double, 3> PieceFactors{};  // r^Start of each piece
+    double LogRatio = 0.0;                 // ln(FMMaxFreq / FMMinFreq)
+    double Period = 0.0;                   // the integral over one FM period, in units of Scale
+    double Scale = 0.0;                    // the frequency the integrals are in units of
+    // The sine: with x = |LogRatio| / 2, e^-x · I_0(x) and for k = 1 … BesselTerms − 1 the
+    // factors 2 · (±1) · e^-x · I_k(x) / k of the integrated series (BesselTerms −1: beyond range).
     std::array<double, MaxBesselTerms> Bessel{};
     int BesselTerms = 0;
 };
