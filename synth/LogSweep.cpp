@@ -61,11 +61,12 @@ void SetScaledBessel(double x, LogSweepShape& shape) {
     // e^-x I_k(x) ≈ exp(−k² / 2x) for large x, (x/2)^k / k! for small: below 1e-19 of I_0 by
     // 8 + 9.5 √x terms. Where even the largest count falls short (x beyond several hundred,
     // ratios no double holds) the phase is NaN.
-    const int terms = 8 + static_cast<int>(std::ceil(9.5 * std::sqrt(x)));
-    if (!(terms <= MaxBesselTerms)) {
+    const double count = 8.0 + std::ceil(9.5 * std::sqrt(x));
+    if (!(count <= MaxBesselTerms)) {  // NaN and infinity too
         shape.BesselTerms = -1;
         return;
     }
+    const auto terms = static_cast<int>(count);
     shape.BesselTerms = terms;
     std::array<double, MaxBesselTerms>& values = shape.Bessel;
     if (x == 0.0) {
@@ -130,7 +131,8 @@ bool LogarithmicSweep(const ChannelSettings& s) {
 LogSweepShape MakeLogSweepShape(const ChannelSettings& s) {
     LogSweepShape shape;
     shape.Sine = s.FMWaveform == WaveformIndex::Sine;
-    shape.Modulated = s.FMFrequency != 0.0 && (shape.Sine || SetPieces(s.FMWaveform, shape));
+    shape.Modulated = LogarithmicSweep(s) && s.FMFrequency != 0.0 &&
+                      (shape.Sine || SetPieces(s.FMWaveform, shape));
     if (!shape.Modulated) {
         return shape;
     }

@@ -20,7 +20,8 @@ struct ExponentPiece {
 };
 
 // What a sweep's phase needs beyond the time, the same for every sample: made once per buffer by
-// the renderer, once per call by LogSweepPhase(s, t).
+// the renderer, once per call by LogSweepPhase(s, t). Settings without a logarithmic sweep give
+// an unmodulated shape at little cost.
 inline constexpr int MaxBesselTerms = 320;
 struct LogSweepShape {
     bool Modulated = false;  // false: no deviation (w = 0)

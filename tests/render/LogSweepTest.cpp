@@ -184,6 +184,24 @@ TEST(LogSweep, RendererGivesTheFormulasCodesWhateverTheBuffersAndTheStart) {
     }
 }
 
+// Limits no double ratio holds (infinite, or 1e-300 to 1e300) make the sine's phase NaN: silence,
+// the zero code throughout, as the formula gives; the saw's phase is infinite or finite as its
+// integrals are, and the renderer follows the formula there too.
+TEST(LogSweep, LimitsBeyondRangeRenderAsTheFormulaDoesSilenceForTheSine) {
+    const double infinity = std::numeric_limits<double>::infinity();
+    const std::vector<reference::Channel> channels{
+        {Sweep(WaveformIndex::Sine, 20.0, infinity)},
+        {Sweep(WaveformIndex::Sine, 1e-300, 1e300)},
+        {Sweep(WaveformIndex::SawRising, 20.0, infinity)},
+        {Sweep(WaveformIndex::SawFalling, 1e-300, 1e300)}};
+    const std::vector<std::uint8_t> rendered =
+        reference::RenderInBuffers(channels, 48000, 32, 4800, 1000, 256);
+    EXPECT_EQ(rendered, FormulaBytes(channels, 48000, 4800, 1000));
+    for (std::size_t i = 0; i < rendered.size(); i += 16)
+        ASSERT_EQ(reference::CodeAt(&rendered[i], 4) | reference::CodeAt(&rendered[i + 4], 4), 0)
+            << i / 16;
+}
+
 // The reference's codes (its own quadrature of the frequency law) agree within one code: the
 // two phases differ by far less than a code's worth, but may round a value on either side.
 TEST(LogSweep, RenderedCodesAgreeWithTheReferenceWithinOneCode) {
