@@ -3,6 +3,8 @@
 // SampleRate):
 //
 //   common:  2 channels, 44100 Hz, 16 bits, sine without modulation
+//   LogSweep: 8 × 192000 Hz × 32 bits, sine carriers swept logarithmically 20 Hz..20 kHz once a
+//            second by the rising saw or the sine
 //   sine FM+AM: 8 channels, 192000 Hz, 32 bits, sine carrier with sine FM 440..880 Hz at 5 Hz and
 //            sine AM 0..1 at 3 Hz (the case bench/compare.sh times against SoX); PerSampleFormula:
 //            the same case by the per-sample definition alone
@@ -144,6 +146,23 @@ void PerSampleFormula(benchmark::State& state) {
         static_cast<double>(state.iterations()) * Frames / Rate, benchmark::Counter::kIsRate);
 }
 BENCHMARK(PerSampleFormula)->ArgName("day")->DenseRange(0, 1);
+
+// A logarithmic sweep from 20 Hz to 20 kHz once a second on every channel, the FM shape the
+// second argument (3: the rising saw of impulse-response measurements, 0: the sine).
+void LogSweep(benchmark::State& state) {
+    auto stream = MakeStream(8, 192000, 32, [&](std::int32_t k) {
+        ChannelSettings s = SineFMAM(k);
+        s.Flags = FlagFM | FlagFMLog;
+        s.FMWaveform = static_cast<std::int32_t>(state.range(1));
+        s.FMFrequency = 1.0;
+        s.FMMinFreq = 20.0;
+        s.FMMaxFreq = 20000.0;
+        s.Amplitude = 0.8;
+        return s;
+    });
+    RunBuffers(state, *stream);
+}
+BENCHMARK(LogSweep)->ArgNames({"day", "fm"})->ArgsProduct({{0, 1}, {3, 0}});
 
 struct Measured {
     std::string Name;

@@ -29,7 +29,7 @@ struct ControlLayout {
     std::int32_t x, y, width, height;
 };
 
-// The frame and its 51 controls in creation order, one row per PanelControl.
+// The frame and its 52 controls in creation order, one row per PanelControl.
 constexpr ControlLayout ControlTable[PanelControlCount] = {
     {Kind::Frame, "", 0, 0, 0, 840, 200},
     {Kind::Caption, "Wellenform", 0, 10, 20, 200, 20},
@@ -57,6 +57,7 @@ constexpr ControlLayout ControlTable[PanelControlCount] = {
     {Kind::Label, "Hz", 0, 285, 170, 30, 20},
     {Kind::Check, "Frequenzmodulation", 0, 320, 45, 200, 20},
     {Kind::List, "", 4, 320, 70, 200, 20},
+    {Kind::Check, "logarithmisch", 0, 320, 95, 200, 20},
     {Kind::Label, "Frequenz:", 0, 320, 120, 85, 20},
     {Kind::Text, "", 0, 410, 120, 75, 20},
     {Kind::Label, "Hz", 0, 490, 120, 30, 20},

@@ -44,6 +44,7 @@ enum class PanelControl : std::int32_t {
     FrequencyUnitLabel,
     FMCheck,
     FMWaveformList,
+    FMLogCheck,
     FMFrequencyLabel,
     FMFrequencyText,
     FMFrequencyUnitLabel,

@@ -33,6 +33,7 @@ constexpr BitControl BitControls[] = {
     {C::FrequencyText, PanelBit::FrequencyTextEdited},
     {C::FMCheck, PanelBit::FMCheckPicked},
     {C::FMWaveformList, PanelBit::FMWaveformPicked},
+    {C::FMLogCheck, PanelBit::FMLogPicked},
     {C::FMFrequencyText, PanelBit::FMFrequencyTextEdited},
     {C::FMMinText, PanelBit::FMMinTextEdited},
     {C::FMMaxText, PanelBit::FMMaxTextEdited},

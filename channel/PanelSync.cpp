@@ -114,6 +114,7 @@ constexpr ListBinding Lists[] = {
 constexpr CheckBinding Checks[] = {
     {Bit::MutePicked, C::MuteCheck, FlagMute},
     {Bit::FMCheckPicked, C::FMCheck, FlagFM},
+    {Bit::FMLogPicked, C::FMLogCheck, FlagFMLog},
     {Bit::AMCheckPicked, C::AMCheck, FlagAM},
 };
 

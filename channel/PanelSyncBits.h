@@ -48,6 +48,7 @@ inline constexpr std::uint64_t AMMaxTextEdited = 1ull << 32;
 inline constexpr std::uint64_t AMMaxUnitChanged = 1ull << 33;
 inline constexpr std::uint64_t DutyCycleChanged = 1ull << 34;
 inline constexpr std::uint64_t DutyTextEdited = 1ull << 35;
+inline constexpr std::uint64_t FMLogPicked = 1ull << 36;
 }  // namespace PanelBit
 
 // Every value bit: what a memory-slot load raises, and what makes a sync publish.

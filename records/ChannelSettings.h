@@ -8,6 +8,8 @@ namespace tonquelle {
 inline constexpr std::int32_t FlagMute = 1;  // the channel outputs silence
 inline constexpr std::int32_t FlagFM = 2;    // frequency modulation replaces Frequency
 inline constexpr std::int32_t FlagAM = 4;    // amplitude modulation replaces Amplitude
+// With FlagFM: the frequency moves between the limits on a logarithmic scale (both above 0 Hz).
+inline constexpr std::int32_t FlagFMLog = 8;
 
 // Waveform index shared by Waveform, FMWaveform and AMWaveform. The fields stay plain integers
 // because a settings file may hold any value there.

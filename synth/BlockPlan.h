@@ -72,6 +72,8 @@ struct ChannelPlan {
     const ChannelSettings* Settings = nullptr;  // the live settings the plan was made from
     // Muted, or every value too small for another code than zero, or NaN.
     bool Muted = false;
+    // A logarithmic sweep: every code is left open, computed from ChannelValue.
+    bool PerSample = false;
     PhaseKind Phase = PhaseKind::Plain;
     ShapeKind Carrier = ShapeKind::Zero;
     // A noise carrier (Carrier is then Zero): its values are those of modulator NoiseModulator.

@@ -13,18 +13,21 @@ namespace tonquelle {
 namespace {
 
 // Overwrites the samples whose codes the kernels left open with StoreSample's bytes for
-// ChannelValue.
+// ChannelValue (with the channel's logarithmic sweep made once, `sweep`, for a PerSample plan).
 void StoreOpenSamples(const ChannelState& channel, std::int32_t index, const std::uint64_t* open,
                       std::int64_t firstFrame, const double* t, std::int32_t frames,
-                      std::int32_t resolution, std::int32_t frameBytes, std::uint8_t* out) {
+                      std::int32_t resolution, std::int32_t frameBytes, std::uint8_t* out,
+                      const LogSweepShape* sweep) {
     for (std::int32_t word = 0; word < OpenWords; ++word) {
         for (std::uint64_t bits = open[word]; bits != 0; bits &= bits - 1) {
             const std::int32_t i = word * 64 + std::countr_zero(bits);
             if (i < frames) {
                 std::uint8_t* cursor = out + static_cast<std::ptrdiff_t>(i) * frameBytes;
                 const SamplePoint point{index, firstFrame + i, t[i]};
-                StoreSample(ChannelValue(channel.LiveSettings, channel.LiveWaveforms, point),
-                            cursor, resolution);
+                const double value =
+                    ChannelValue(channel.LiveSettings, channel.LiveWaveforms[WaveformSlotCarrier],
+                                 channel.LiveWaveforms[WaveformSlotAM], point, sweep);
+                StoreSample(value, cursor, resolution);
             }
         }
     }
@@ -82,7 +85,8 @@ void RenderFrames(const OutputStream& stream, std::int64_t firstFrame, std::int3
         kernels.Interleave(codes, channels, count, sampleBytes, out);
         for (std::int32_t c = 0; c < channels; ++c) {
             StoreOpenSamples(stream.Channels[c], c, open[c], firstFrame + first, block.Time, count,
-                             resolution, frameBytes, out + c * sampleBytes);
+                             resolution, frameBytes, out + c * sampleBytes,
+                             plans.Channels[c].PerSample ? &plans.Sweeps[c] : nullptr);
         }
     }
 }

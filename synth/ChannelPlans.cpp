@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "synth/ErrorModel.h"
+#include "synth/LogSweep.h"
 #include "synth/WaveShapes.h"
 
 namespace tonquelle {
@@ -261,6 +262,12 @@ void PlanChannel(const ChannelSettings& settings, const ChannelTables& tables,
     plan = ChannelPlan{};
     plan.Settings = &settings;
     plan.Resolution = resolution;
+    plan.PerSample = (settings.Flags & FlagMute) == 0 && LogarithmicSweep(settings) &&
+                     NoiseColourOf(settings.Waveform) == NoiseColour::None;
+    if (plan.PerSample) {
+        plans.Sweeps[plans.ChannelCount - 1] = MakeLogSweepShape(settings);
+        return;
+    }
     plan.Muted =
         (settings.Flags & FlagMute) != 0 || AlwaysNotANumber(settings, tables[WaveformSlotAM]);
     if (plan.Muted) {
@@ -305,6 +312,9 @@ void FinishPlans(BufferPlans& plans, double lastTime) {
     }
     for (std::int32_t c = 0; c < plans.ChannelCount; ++c) {
         ChannelPlan& plan = plans.Channels[c];
+        if (plan.PerSample) {
+            continue;
+        }
         if (plan.Phase == PhaseKind::Modulated && plans.Modulators[plan.FMModulator].Defined) {
             plan.ExactDeviation = true;
             plan.DeviationError = 0.0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "synth/LogSweep.h"
 #include "synth/WaveShapes.h"
 
 namespace tonquelle {
@@ -15,13 +16,14 @@ double NoiseAt(NoiseColour colour, std::uint64_t key, std::int64_t frame) {
 
 // The carrier shape's value: a noise, the square with its duty cycle, or another shape at the
 // carrier phase.
-double CarrierValue(const ChannelSettings& s, const WaveformTable& table,
-                    const SamplePoint& point) {
+double CarrierValue(const ChannelSettings& s, const WaveformTable& table, const SamplePoint& point,
+                    const LogSweepShape* sweep) {
     const NoiseColour noise = NoiseColourOf(s.Waveform);
     if (noise != NoiseColour::None) {
         return NoiseAt(noise, NoiseKey(point.Channel, noise, NoiseRole::Carrier), point.Frame);
     }
-    const double phi = CarrierPhase(s, point.Time);
+    const double phi = sweep && LogarithmicSweep(s) ? LogSweepPhase(s, *sweep, point.Time)
+                                                    : CarrierPhase(s, point.Time);
     if (s.Waveform == WaveformIndex::Square) {
         return WavePulse(phi, s.DutyCycle);
     }
@@ -83,6 +85,9 @@ double CarrierPhase(const ChannelSettings& s, double t) {
     if ((s.Flags & FlagFM) == 0) {
         return s.Frequency * TwoPi * t + s.PhaseShift;
     }
+    if (LogarithmicSweep(s)) {
+        return LogSweepPhase(s, t);
+    }
     double phi = t * TwoPi * (s.FMMaxFreq + s.FMMinFreq) / 2 + s.PhaseShift;
     if (s.FMFrequency != 0.0) {
         const double x = s.FMFrequency * TwoPi * t;
@@ -114,11 +119,12 @@ double ChannelValue(const ChannelSettings& s, const ChannelTables& tables,
 }
 
 double ChannelValue(const ChannelSettings& s, const WaveformTable& carrierTable,
-                    const WaveformTable& amTable, const SamplePoint& point) {
+                    const WaveformTable& amTable, const SamplePoint& point,
+                    const LogSweepShape* sweep) {
     if ((s.Flags & FlagMute) != 0) {
         return 0.0;
     }
-    return CarrierValue(s, carrierTable, point) * AmplitudeFactor(s, amTable, point);
+    return CarrierValue(s, carrierTable, point, sweep) * AmplitudeFactor(s, amTable, point);
 }
 
 }  // namespace tonquelle

@@ -6,6 +6,7 @@
 #include "records/ChannelSettings.h"
 #include "records/Limits.h"
 #include "records/WaveformTable.h"
+#include "synth/LogSweep.h"
 #include "synth/Noise.h"
 
 namespace tonquelle {
@@ -32,7 +33,7 @@ struct SamplePoint {
 // The noise colour of a waveform index (None for the periodic shapes and unknown indices).
 NoiseColour NoiseColourOf(std::int32_t index);
 
-// The carrier phase in radians at time t (seconds).
+// The carrier phase in radians at time t (seconds); a logarithmic sweep's is LogSweepPhase.
 double CarrierPhase(const ChannelSettings& s, double t);
 
 // The amplitude factor at `point`; `amTable` is the user shape of the amplitude modulation. A
@@ -45,8 +46,10 @@ double AmplitudeFactor(const ChannelSettings& s, const WaveformTable& amTable,
 double ChannelValue(const ChannelSettings& s, const ChannelTables& tables,
                     const SamplePoint& point);
 
-// The same with the carrier's and the amplitude modulation's user tables given one by one.
+// The same with the carrier's and the amplitude modulation's user tables given one by one, and
+// a logarithmic sweep's shape made beforehand (nullptr: made for this value).
 double ChannelValue(const ChannelSettings& s, const WaveformTable& carrierTable,
-                    const WaveformTable& amTable, const SamplePoint& point);
+                    const WaveformTable& amTable, const SamplePoint& point,
+                    const LogSweepShape* sweep = nullptr);
 
 }  // namespace tonquelle

@@ -71,14 +71,18 @@ void SoftTransition::Crossfade(const OutputStream& stream, std::int32_t channel,
     const std::int32_t resolution = stream.Config.Resolution;
     const std::int32_t sampleBytes = resolution / 8;
     const std::int32_t frameBytes = channels_ * sampleBytes;
+    // A logarithmic sweep's constants once for the crossfade, not once per value.
+    const LogSweepShape oldSweep = MakeLogSweepShape(old);
+    const LogSweepShape newSweep = MakeLogSweepShape(state.LiveSettings);
     for (std::int32_t i = 0; i < frames; ++i) {
         // The renderer's time base: the frame number divided by the rate.
         const std::int64_t frame = stream.FrameCounter + i;
         const SamplePoint point{channel, frame,
                                 static_cast<double>(frame) / stream.Config.SampleRate};
-        const double oldValue = HeardValue(ChannelValue(old, oldCarrier, oldAM, point));
+        const double oldValue = HeardValue(ChannelValue(old, oldCarrier, oldAM, point, &oldSweep));
         const double newValue =
-            HeardValue(ChannelValue(state.LiveSettings, state.LiveWaveforms, point));
+            HeardValue(ChannelValue(state.LiveSettings, state.LiveWaveforms[WaveformSlotCarrier],
+                                    state.LiveWaveforms[WaveformSlotAM], point, &newSweep));
         // Raised cosine: the old signal's weight falls from 1 at the buffer's first frame towards
         // 0; where the two signals agree the sum is exactly the new value.
         const double oldWeight = 0.5 + 0.5 * std::cos(std::numbers::pi * i / frames);

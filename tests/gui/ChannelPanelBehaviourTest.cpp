@@ -77,6 +77,19 @@ TEST_F(PanelExamples, PhaseFrequencySwitchesAndLists) {
     Expect(7, {{C::AMWaveformList, "R"}}, &S::AMWaveform, WaveformIndex::Square, {});
 }
 
+// "logarithmisch" in the frequency-modulation column is bit 8 of the flags: ticking it sets that
+// bit alone, unticking clears it alone, whatever the other bits (a meaningless one included).
+TEST_F(PanelExamples, LogarithmicCheckSetsAndClearsOnlyItsBit) {
+    Start(0x3);
+    Expect(0, {{C::FMLogCheck, {}}}, &S::Flags, FlagMute | FlagFMLog,
+           {{C::FMLogCheck, "[x]"}, {C::FMCheck, "[ ]"}, {C::MuteCheck, "[x]"}});
+    Edited(0).Flags |= 0x100 | FlagFM | FlagAM;
+    Expect(0, {{C::FMLogCheck, {}}}, &S::Flags, 0x100 | FlagFM | FlagAM | FlagMute,
+           {{C::FMLogCheck, "[ ]"}, {C::FMCheck, "[x]"}});
+    Expect(1, {{C::FMCheck, {}}, {C::FMLogCheck, {}}}, &S::Flags, FlagMute | FlagFM | FlagFMLog,
+           {{C::FMLogCheck, "[x]"}});
+}
+
 // The duty cycle's field takes typed percentages by the rules of every field, and only while
 // the square is chosen: greyed out for any other shape, it keeps its value for the next square.
 TEST_F(PanelExamples, DutyCycleIsTypedWhileTheSquareIsChosen) {

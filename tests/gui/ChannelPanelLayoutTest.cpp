@@ -16,7 +16,7 @@ TEST_F(PanelTest, NewPanelsShowTheirTextsAndTheChannelDefaults) {
             "Kanal 1 (Front Left)|Wellenform|Sinus||...|Stummschaltung|Tastverhältnis|"
             "[x]|50|%|"
             "Phasenverschiebung|90|0|°|Frequenz|134|+10|+1|+0,1|-0,1|-1|-10|"
-            "440|Hz|[ ]|Sinus|Frequenz:|1|Hz|Minimum:|440|Hz|Maximum:|880|Hz|"
+            "440|Hz|[ ]|Sinus|[ ]|Frequenz:|1|Hz|Minimum:|440|Hz|Maximum:|880|Hz|"
             "Amplitude|200|-20|dB|[ ]|Sinus||...|Frequenz:|1|Hz|Minimum:|-60|"
             "dB|Maximum:|-20|dB")
             .split('|');

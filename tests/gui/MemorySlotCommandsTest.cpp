@@ -83,7 +83,7 @@ TEST_F(PanelTest, EightChannelSlotLoadsIntoTwoRunningChannels) {
         QString("Kanal 2 (Back Left)|Wellenform|Dreieck||...|Stummschaltung|Tastverhältnis|[ ]|"
                 "21|%|"
                 "Phasenverschiebung|96|11.4592|°|Frequenz|170|+10|+1|+0,1|-0,1|-1|-10|1001|Hz|"
-                "[ ]|Sägezahn fallend|Frequenz:|3|Hz|Minimum:|101|Hz|Maximum:|201|Hz|"
+                "[ ]|Sägezahn fallend|[ ]|Frequenz:|3|Hz|Minimum:|101|Hz|Maximum:|201|Hz|"
                 "Amplitude|271|-5.8486|dB|[x]|Sägezahn steigend||...|Frequenz:|4|Hz|"
                 "Minimum:|-33.9794|dB|Maximum:|-1.0122|dB")
             .split('|'));

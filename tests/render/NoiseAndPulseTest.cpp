@@ -38,15 +38,7 @@ reference::Channel Pink(double amplitude = 0.25) {
 std::vector<std::uint8_t> RenderBytes(const Channels& channels, std::int32_t rate,
                                       std::int64_t first, std::int64_t frames,
                                       std::int32_t bufferFrames) {
-    auto stream = std::make_unique<OutputStream>();
-    reference::Prepare(*stream, channels, rate, 32, bufferFrames, first);
-    std::vector<std::uint8_t> bytes;
-    while (static_cast<std::int64_t>(bytes.size()) < frames * 4 * std::ssize(channels)) {
-        const std::vector<std::uint8_t> buffer = reference::RenderNext(*stream);
-        bytes.insert(bytes.end(), buffer.begin(), buffer.end());
-    }
-    bytes.resize(static_cast<std::size_t>(frames * 4 * std::ssize(channels)));
-    return bytes;
+    return reference::RenderInBuffers(channels, rate, 32, first, frames, bufferFrames);
 }
 
 // Each channel's values (code / full scale) over `seconds` from the start.

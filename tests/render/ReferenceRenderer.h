@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "records/OutputStream.h"
@@ -161,10 +162,56 @@ inline double Noise(std::int32_t waveform, std::int32_t index, std::int32_t role
     return waveform == 6 ? White(key, frame) : Pink(key, frame);
 }
 
-// The carrier phase at time t.
+// The instantaneous frequency of a logarithmic sweep at `periods` FM periods into the run:
+// FMMinFreq · (FMMaxFreq / FMMinFreq)^((w + 1) / 2) for the FM shape's value w (w = 0 without
+// modulation: FMFrequency 0 or a shape without values).
+inline double SweepFrequency(const ChannelSettings& s, double periods) {
+    const double w = s.FMFrequency == 0.0 ? 0.0 : Shape(s.FMWaveform, TwoPi * periods, NoTable);
+    return s.FMMinFreq * std::pow(s.FMMaxFreq / s.FMMinFreq, (w + 1.0) / 2.0);
+}
+
+// ∫ SweepFrequency d(periods) from `from` to `to` by five-point Gauss–Legendre on `steps`
+// equal steps (the frequency is smooth in between: no shape has a kink inside a quarter).
+inline double SweepIntegral(const ChannelSettings& s, double from, double to, int steps = 400) {
+    static constexpr double Nodes[5] = {0.0, -0.5384693101056831, 0.5384693101056831,
+                                        -0.9061798459386640, 0.9061798459386640};
+    static constexpr double Weights[5] = {0.5688888888888889, 0.4786286704993665,
+                                          0.4786286704993665, 0.2369268850561891,
+                                          0.2369268850561891};
+    const double h = (to - from) / steps;
+    double sum = 0.0;
+    for (int k = 0; k < steps; ++k)
+        for (int j = 0; j < 5; ++j)
+            sum += Weights[j] * h / 2 * SweepFrequency(s, from + h * (k + 0.5 + Nodes[j] / 2));
+    return sum;
+}
+
+// The phase of a logarithmic sweep at time t: 2π times the integral of its frequency since 0,
+// counted as whole FM periods (each the integral over the quarters of one period) and the
+// quarters and part of one of the period under way.
+inline double SweepPhase(const ChannelSettings& s, double t) {
+    if (s.FMFrequency == 0.0) {
+        return TwoPi * SweepFrequency(s, 0.0) * t + s.PhaseShift;
+    }
+    const double u = s.FMFrequency * t;
+    const double whole = std::floor(u);
+    double onePeriod = 0.0, partial = 0.0;
+    for (int q = 0; q < 4; ++q) {
+        onePeriod += SweepIntegral(s, q / 4.0, (q + 1) / 4.0);
+        const double end = std::min(u - whole, (q + 1) / 4.0);
+        if (end > q / 4.0)
+            partial += SweepIntegral(s, q / 4.0, end);
+    }
+    return TwoPi * (whole * onePeriod + partial) / s.FMFrequency + s.PhaseShift;
+}
+
+// The carrier phase at time t: a logarithmic sweep with FlagFMLog and both limits above 0 Hz.
 inline double Phase(const ChannelSettings& s, double t) {
     if ((s.Flags & FlagFM) == 0) {
         return s.Frequency * TwoPi * t + s.PhaseShift;
+    }
+    if ((s.Flags & FlagFMLog) != 0 && s.FMMinFreq > 0.0 && s.FMMaxFreq > 0.0) {
+        return SweepPhase(s, t);
     }
     double phi = t * TwoPi * (s.FMMaxFreq + s.FMMinFreq) / 2 + s.PhaseShift;
     if (s.FMFrequency != 0.0) {
@@ -271,6 +318,24 @@ inline std::vector<std::uint8_t> RenderNext(OutputStream& stream) {
                                      stream.Config.ChannelCount * (stream.Config.Resolution / 8));
     RenderBuffer(stream, buffer.data());
     return buffer;
+}
+
+// The renderer's bytes of `frames` frames of `channels` from frame `first`, rendered in
+// buffers of `bufferFrames`.
+inline std::vector<std::uint8_t> RenderInBuffers(const std::vector<Channel>& channels,
+                                                 std::int32_t rate, std::int32_t resolution,
+                                                 std::int64_t first, std::int64_t frames,
+                                                 std::int32_t bufferFrames) {
+    auto stream = std::make_unique<OutputStream>();
+    Prepare(*stream, channels, rate, resolution, bufferFrames, first);
+    const std::int64_t size = frames * (resolution / 8) * std::ssize(channels);
+    std::vector<std::uint8_t> bytes;
+    while (std::ssize(bytes) < size) {
+        const std::vector<std::uint8_t> buffer = RenderNext(*stream);
+        bytes.insert(bytes.end(), buffer.begin(), buffer.end());
+    }
+    bytes.resize(static_cast<std::size_t>(size));
+    return bytes;
 }
 
 }  // namespace tonquelle::reference

@@ -250,5 +250,23 @@ TEST(SettingsStore, DutyCyclesComeBackAsSaved) {
     }
 }
 
+// The logarithmic sweep is bit 8 of "Flags" (no key of its own): an older channel with FM
+// (Flags = 2) loads with a linear sweep, a logarithmic one (Flags = 10) loads with FlagFMLog and
+// both are written back with the numbers they had.
+TEST(SettingsStore, TheLogarithmicSweepIsBitEightOfFlags) {
+    testing::TemporaryFolder folder;
+    testing::WriteBytes(folder / "sweeps.ini",
+                        "[Memory1Channel0]\r\nFlags = 2\r\n[Memory1Channel1]\r\nFlags = 10\r\n");
+    OutputConfig config;
+    MemorySlots slots;
+    LoadSettings(folder / "sweeps.ini", config, slots);
+    EXPECT_EQ(slots[1].Channels[0].Flags, FlagFM);
+    EXPECT_EQ(slots[1].Channels[1].Flags, FlagFM | FlagFMLog);
+    ASSERT_TRUE(SaveSettings(folder / "tonquelle.ini", config, slots));
+    const std::string written = testing::ReadBytes(folder / "tonquelle.ini");
+    EXPECT_NE(written.find("[Memory1Channel0]\r\nFlags = 2\r\n"), std::string::npos);
+    EXPECT_NE(written.find("[Memory1Channel1]\r\nFlags = 10\r\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace tonquelle

@@ -361,14 +361,54 @@ std::vector<double> ThirdOctaveLevels(const std::vector<double>& signal, std::in
     return levels;
 }
 
+// A full-scale sine swept logarithmically from 20 Hz to 20 kHz by FM shape `shape` at `rate` Hz.
+ChannelSettings Sweep20To20k(std::int32_t shape, double rate) {
+    return {.Flags = FlagFM | FlagFMLog,
+            .FMWaveform = shape,
+            .FMFrequency = rate,
+            .FMMinFreq = 20.0,
+            .FMMaxFreq = 20000.0,
+            .Amplitude = 1.0};
+}
+
+// A sine sweeping 20 Hz · 1000^s at s seconds into each second, from zero phase: up to s it
+// has crossed zero 2 · 20 · (1000^s − 1) / ln 1000 times (its phase over π; ±2 for the crossings
+// at the ends), and between 0.3 and 0.7 s (160 Hz to 2.5 kHz, at least 19 samples a period)
+// each half period, its crossings found by straight lines between samples, lasts 1 / 2f of the
+// frequency f at its middle (within 0.1 %).
+void SweepFollowsItsLaw(const std::vector<double>& signal, std::int32_t rate) {
+    std::vector<double> crossings;
+    for (std::size_t i = 1; i < signal.size(); ++i)
+        if ((signal[i - 1] < 0.0) != (signal[i] < 0.0))
+            crossings.push_back((i - 1 + signal[i - 1] / (signal[i - 1] - signal[i])) / rate);
+    const double logRatio = std::log(1000.0);
+    const auto frequency = [&](double t) { return 20.0 * std::pow(1000.0, t - std::floor(t)); };
+    for (int second = 0; second < 30; ++second)
+        for (double s : {0.1, 0.25, 0.5, 0.75, 0.9, 0.999}) {
+            const auto count = std::ranges::count_if(
+                crossings, [&](double t) { return t > second && t < second + s; });
+            EXPECT_NEAR(count, 2 * 20.0 * (std::pow(1000.0, s) - 1.0) / logRatio, 2.0)
+                << second << " s + " << s;
+        }
+    for (std::size_t k = 1; k < crossings.size(); ++k) {
+        const double middle = (crossings[k] + crossings[k - 1]) / 2;
+        const double s = middle - std::floor(middle);
+        if (s > 0.3 && s < 0.7) {
+            ASSERT_NEAR((crossings[k] - crossings[k - 1]) * 2 * frequency(middle), 1.0, 1e-3)
+                << middle << " s";
+        }
+    }
+}
+
 // A measurement slot: pink noise on channel 0, white noise on channel 1 and a 1 kHz pulse of
 // 25 % on channel 2, 30 s at 48000 Hz and 32 bits. The file holds the renderer's samples; the
 // pink noise has the same level in every third-octave band from 20 Hz to 20 kHz (±1 dB of their
 // mean), the white noise the same level per hertz in the bands up to 0.45 · rate (its expected
 // level, as uniform noise of variance 1/3 gives it to a Hann-windowed segment of N samples: N · 3/8
 // / 3 per bin, N / rate bins per hertz; ±0.5 dB), and the pulse, shifted by 0.01 rad so that no
-// sample lies on an edge, is +1 for the first 12 of every 48 samples.
-TEST_F(RenderTool, AMeasurementSlotGivesPinkAndWhiteNoiseAndAQuarterPulse) {
+// sample lies on an edge, is +1 for the first 12 of every 48 samples. Channel 3 sweeps a sine
+// from 20 Hz to 20 kHz each second on a logarithmic scale (SweepFollowsItsLaw).
+TEST_F(RenderTool, AMeasurementSlotGivesNoisesAQuarterPulseAndALogarithmicSweep) {
     const std::vector<reference::Channel> channels{
         {{.Flags = 0, .Waveform = WaveformIndex::PinkNoise, .Amplitude = 0.25}},
         {{.Flags = 0, .Waveform = WaveformIndex::WhiteNoise, .Amplitude = 1.0}},
@@ -377,7 +417,8 @@ TEST_F(RenderTool, AMeasurementSlotGivesPinkAndWhiteNoiseAndAQuarterPulse) {
           .PhaseShift = 0.01,
           .Frequency = 1000.0,
           .Amplitude = 1.0,
-          .DutyCycle = 25.0}}};
+          .DutyCycle = 25.0}},
+        {Sweep20To20k(WaveformIndex::SawRising, 1.0)}};
     MemorySlots slots;
     for (std::size_t c = 0; c < channels.size(); ++c)
         slots[0].Channels[c] = channels[c].Settings;
@@ -386,8 +427,8 @@ TEST_F(RenderTool, AMeasurementSlotGivesPinkAndWhiteNoiseAndAQuarterPulse) {
                               .SampleRate = 48000,
                               .Resolution = 32,
                               .BufferLength = 250,
-                              .ChannelMask = 0x7,
-                              .ChannelCount = 3},
+                              .ChannelMask = 0xF,
+                              .ChannelCount = 4},
                              slots));
     const auto [code, errors, output] =
         Run("$T --settings measure.ini --slot 0 --seconds 30 out.wav");
@@ -399,9 +440,9 @@ TEST_F(RenderTool, AMeasurementSlotGivesPinkAndWhiteNoiseAndAQuarterPulse) {
     ASSERT_TRUE(SameBytes(std::vector<std::uint8_t>(file.begin() + 68, file.end()),
                           reference::RenderNext(*stream)));
 
-    std::vector<std::vector<double>> signals(3);
+    std::vector<std::vector<double>> signals(4);
     for (std::size_t i = 68; i < file.size(); i += 4)
-        signals[(i - 68) / 4 % 3].push_back(
+        signals[(i - 68) / 4 % 4].push_back(
             reference::CodeAt(reinterpret_cast<const std::uint8_t*>(&file[i]), 4) / 2147483647.0);
     const std::vector<double> pink = ThirdOctaveLevels(signals[0], 48000, 43, false);
     const double mean = std::accumulate(pink.begin(), pink.end(), 0.0) / pink.size();
@@ -413,6 +454,37 @@ TEST_F(RenderTool, AMeasurementSlotGivesPinkAndWhiteNoiseAndAQuarterPulse) {
         EXPECT_NEAR(white[b], expected, 0.5) << "white, band " << 13 + b;
     for (std::size_t i = 0; i < signals[2].size(); ++i)
         ASSERT_EQ(signals[2][i], i % 48 < 12 ? 1.0 : -1.0) << i;
+    SweepFollowsItsLaw(signals[3], 48000);
+}
+
+// A logarithmic sweep renders at --start as the renderer gives that stretch in other buffers,
+// and as the test reference's own integral of its frequency law: within one code at first, and a
+// day in (a phase of 2.4e9 rad, whose doubles lie 4.8e-7 rad apart, from sums good to a few
+// 1e-16 of it) within a phase of 1e-5 rad, 2^31 · 1e-5 codes: a period miscounted is far more.
+TEST_F(RenderTool, ALogarithmicSweepRendersTheSameAtAnyStart) {
+    const std::vector<reference::Channel> channels{{Sweep20To20k(WaveformIndex::Sine, 0.5)}};
+    MemorySlots slots;
+    slots[0].Channels[0] = channels[0].Settings;
+    ASSERT_TRUE(SaveSettings(folder_ / "sweep.ini", {-1, 48000, 32, 250, 0x1, 1}, slots));
+    for (const auto& [start, frame, tolerance] :
+         {std::tuple{"0.25", 12000LL, 1LL}, {"86400.5", 4147224000LL, 21475LL}}) {
+        SCOPED_TRACE(start);
+        const auto [code, errors, output] =
+            Run(std::string("$T --settings sweep.ini --slot 0 --seconds 0.01 --start ") + start +
+                " out.wav");
+        ASSERT_EQ(code, 0) << errors;
+        const std::string file = Out();
+        const std::vector<std::uint8_t> data(file.begin() + 68, file.end());
+        EXPECT_EQ(data, reference::RenderInBuffers(channels, 48000, 32, frame, 480, 77));
+        const std::vector<std::uint8_t> expected =
+            reference::Render(channels, frame, 480, 48000, 32);
+        ASSERT_EQ(data.size(), expected.size());
+        for (std::size_t i = 0; i < data.size(); i += 4)
+            ASSERT_LE(
+                std::llabs(reference::CodeAt(&data[i], 4) - reference::CodeAt(&expected[i], 4)),
+                tolerance)
+                << i / 4;
+    }
 }
 
 // The settings file comes from where the program keeps it: the configuration folder for a copy

@@ -262,6 +262,10 @@ modulation's waveforms 0 Sinus, 1 Dreieck, 2 Sägezahn fallend, 3 Sägezahn stei
 7 Rauschen (rosa); the frequency modulation's 0 to 5. A noise depends only on the channel and
 the frame, so --start, --buffer and live playback give the same samples; as amplitude
 modulation it moves the amplitude randomly between AMMinAmp and AMMaxAmp (AMFrequency unused).
+Flags bit 8 (with FM, bit 2) sweeps logarithmically: the frequency is
+FMMinFreq · (FMMaxFreq / FMMinFreq)^((w + 1) / 2) for the FM shape's value w, while both limits
+are above 0 Hz (else linearly); FM shape 3 then repeats the exponential sweep from FMMinFreq to
+FMMaxFreq every 1/FMFrequency s, phase-locked to the time base at any --start.
 
 A waveform file with lines that are not numbers renders all the same (each such line as 0) after
 one warning line on standard error.
