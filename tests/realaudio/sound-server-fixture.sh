@@ -75,19 +75,24 @@ start_pipewire() {
     ln -sfn "$folder/runtime/pulse/native" "$folder/native"
 }
 
-# Loads one null sink. Right after a start pipewire-pulse may answer before the PipeWire daemon
-# can make nodes ("Not supported"): it is asked again for up to twenty seconds (on a loaded
+# Right after a start pipewire-pulse may answer before the PipeWire daemon can make or choose
+# nodes ("Not supported"): each request is asked again for up to twenty seconds (on a loaded
 # machine a restarted PipeWire has taken more than five).
-load_sink() {  # <folder> <module arguments...>
+pactl_retried() {  # <folder> <pactl arguments...>
     local folder=$1
     shift
     for _ in $(seq 200); do
-        in_folder "$folder" pactl load-module module-null-sink rate=44100 "$@" >/dev/null 2>&1 &&
-            return 0
+        in_folder "$folder" pactl "$@" >/dev/null 2>&1 && return 0
         sleep 0.1
     done
-    echo "The null sink could not be loaded: $*" >&2
+    echo "pactl $* failed for twenty seconds" >&2
     return 1
+}
+
+load_sink() {  # <folder> <module arguments...>
+    local folder=$1
+    shift
+    pactl_retried "$folder" load-module module-null-sink rate=44100 "$@"
 }
 
 load_sinks() {
@@ -100,7 +105,7 @@ load_sinks() {
         "sink_properties=\"device.description='Null Output'\""
     load_sink "$folder" sink_name=tq_mono channels=1 channel_map=mono \
         "sink_properties=\"device.description='Null Output'\""
-    in_folder "$folder" pactl set-default-sink tq_stereo
+    pactl_retried "$folder" set-default-sink tq_stereo
 }
 
 # An idle null sink renders ahead in blocks of two seconds, and a stream that joins it waits
