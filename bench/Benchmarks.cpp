@@ -11,7 +11,8 @@
 //   ShapeSweep: every carrier shape 0..7 with every FM shape 0..4 or none and every AM shape
 //            0..7 or none, 8 × 192000 Hz × 32 bits (squares of 25 to 60 % duty cycle); prints
 //            the slowest combinations; NoiseAndPulseSweep: the same for the square and the
-//            noises only
+//            noises only; LogSweepShapes: the periodic carriers with every FM shape 0..5 swept
+//            logarithmically 20 Hz..20 kHz and every AM shape or none
 //   ExtremeValues: typed values up to 1e300 (frequencies, phases, modulation limits,
 //            amplitudes), and everything near 20 kHz; prints the slowest
 //
@@ -198,21 +199,29 @@ double SweepFactor(Settings settings) {
 
 // The carrier shapes `carriers` with every FM shape (or none) and every AM shape (or none):
 // channels differing in phase shift, FM range and the square's duty cycle as they would in use.
+// With `logarithmic`, every FM shape (the user shape too, which keeps the centre frequency)
+// sweeps logarithmically from 20 Hz to 20 kHz about once a second.
 void SweepShapes(benchmark::State& state, const std::vector<std::int32_t>& carriers,
-                 const char* title) {
+                 const char* title, bool logarithmic = false) {
     std::vector<Measured> cases;
     for (auto _ : state) {
         for (std::int32_t carrier : carriers)
-            for (std::int32_t fm = -1; fm < 5; ++fm)
+            for (std::int32_t fm = logarithmic ? 0 : -1; fm < (logarithmic ? 6 : 5); ++fm)
                 for (std::int32_t am = -1; am < WaveformIndex::Count; ++am) {
                     const double factor = SweepFactor([&](std::int32_t k) {
                         ChannelSettings s = SineFMAM(k);
                         s.Flags = (fm >= 0 ? FlagFM : 0) | (am >= 0 ? FlagAM : 0);
+                        if (logarithmic) {
+                            s.Flags |= FlagFMLog;
+                            s.FMFrequency = 1.0 + 0.01 * k;
+                            s.FMMinFreq = 20.0;
+                            s.FMMaxFreq = 20000.0 - 100.0 * k;
+                        }
                         s.Waveform = carrier;
                         s.Frequency = 440.0 + 110.0 * k;
                         s.Amplitude = 0.8;
                         s.FMWaveform = std::max(fm, 0);
-                        s.FMMaxFreq = 880.0 + 55.0 * k;
+                        s.FMMaxFreq = logarithmic ? s.FMMaxFreq : 880.0 + 55.0 * k;
                         s.AMWaveform = std::max(am, 0);
                         s.DutyCycle = 25.0 + 5.0 * k;
                         return s;
@@ -235,7 +244,12 @@ void NoiseAndPulseSweep(benchmark::State& state) {
     SweepShapes(state, {WaveformIndex::Square, WaveformIndex::WhiteNoise, WaveformIndex::PinkNoise},
                 "NoiseAndPulseSweep");
 }
+// The periodic carrier shapes swept logarithmically by every FM shape: 6 × 6 × 9 combinations.
+void LogSweepShapes(benchmark::State& state) {
+    SweepShapes(state, {0, 1, 2, 3, 4, 5}, "LogSweepShapes", true);
+}
 BENCHMARK(NoiseAndPulseSweep)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(LogSweepShapes)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(ShapeSweep)->Iterations(1)->Unit(benchmark::kSecond);
 
 // A typed value applied to the sine FM+AM settings.

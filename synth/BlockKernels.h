@@ -27,6 +27,10 @@ struct BlockKernels {
     // Writes `frames` interleaved frames from the channels' codes (WriteInterleaved).
     void (*Interleave)(const ChannelCodes* codes, std::int32_t channels, std::int32_t frames,
                        std::int32_t sampleBytes, std::uint8_t* out);
+    // The carrier phases of a logarithmic sweep at `count` times `t`: the defined ones
+    // (LogSweepPhase runs the baseline set's).
+    void (*SweepPhases)(const LogSweepShape& shape, const double* t, std::int32_t count,
+                        double* out);
     // The own sine (or cosine) and the exact WrapPhase of `count` values, for their tests.
     void (*Sines)(const double* x, std::int32_t count, bool cosine, double* out);
     void (*WrapPhases)(const double* x, std::int32_t count, double* out);

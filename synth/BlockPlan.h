@@ -5,6 +5,7 @@
 
 #include "records/ChannelSettings.h"
 #include "records/Limits.h"
+#include "synth/LogSweep.h"
 #include "synth/Noise.h"
 
 namespace tonquelle {
@@ -58,6 +59,7 @@ enum class PhaseKind : std::int32_t {
     Plain,      // Frequency · 2π · t + PhaseShift
     Centre,     // frequency modulation at 0 Hz: t · 2π · (max + min) / 2 + PhaseShift
     Modulated,  // the centre phase plus (modulator · (max − min)) / 2
+    LogSweep,   // a logarithmic sweep's, from its shape (ChannelPlan::Sweep)
 };
 
 // How a channel's codes are proven (see the block kernels' Codes).
@@ -72,8 +74,6 @@ struct ChannelPlan {
     const ChannelSettings* Settings = nullptr;  // the live settings the plan was made from
     // Muted, or every value too small for another code than zero, or NaN.
     bool Muted = false;
-    // A logarithmic sweep: every code is left open, computed from ChannelValue.
-    bool PerSample = false;
     PhaseKind Phase = PhaseKind::Plain;
     ShapeKind Carrier = ShapeKind::Zero;
     // A noise carrier (Carrier is then Zero): its values are those of modulator NoiseModulator.
@@ -84,14 +84,17 @@ struct ChannelPlan {
     bool AmplitudeModulated = false;
     bool ExactDeviation = true;  // the modulator's values are the defined ones
 
-    double Angular = 0.0;     // Frequency · 2π
+    // Frequency · 2π; for a logarithmic sweep a bound of its phase's growth per second (with
+    // LargestDeviation the bound of the phase beyond it).
+    double Angular = 0.0;
     double PhaseShift = 0.0;  // radians
     double CentreSum = 0.0;   // FMMaxFreq + FMMinFreq
     double Span = 0.0;        // FMMaxFreq − FMMinFreq
     // Bound of |own deviation − defined deviation|, and of |deviation|.
     double DeviationError = 0.0;
     double LargestDeviation = 0.0;
-    std::int32_t FMModulator = -1;  // index into the block's modulator values
+    std::int32_t FMModulator = -1;         // index into the block's modulator values
+    const LogSweepShape* Sweep = nullptr;  // PhaseKind::LogSweep: the sweep, in BufferPlans
 
     UserShape CarrierTable;
 

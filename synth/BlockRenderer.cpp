@@ -13,7 +13,7 @@ namespace tonquelle {
 namespace {
 
 // Overwrites the samples whose codes the kernels left open with StoreSample's bytes for
-// ChannelValue (with the channel's logarithmic sweep made once, `sweep`, for a PerSample plan).
+// ChannelValue (with the channel's logarithmic sweep made once, `sweep`, where it has one).
 void StoreOpenSamples(const ChannelState& channel, std::int32_t index, const std::uint64_t* open,
                       std::int64_t firstFrame, const double* t, std::int32_t frames,
                       std::int32_t resolution, std::int32_t frameBytes, std::uint8_t* out,
@@ -86,7 +86,7 @@ void RenderFrames(const OutputStream& stream, std::int64_t firstFrame, std::int3
         for (std::int32_t c = 0; c < channels; ++c) {
             StoreOpenSamples(stream.Channels[c], c, open[c], firstFrame + first, block.Time, count,
                              resolution, frameBytes, out + c * sampleBytes,
-                             plans.Channels[c].PerSample ? &plans.Sweeps[c] : nullptr);
+                             plans.Channels[c].Sweep);
         }
     }
 }

@@ -80,6 +80,9 @@ bool CarrierAlwaysNotANumber(const ChannelSettings& s) {
     if (s.Waveform == WaveformIndex::Square && std::isnan(s.DutyCycle / 100 * TwoPi)) {
         return true;
     }
+    if (LogarithmicSweep(s)) {
+        return false;  // the kernels compute its defined phase, whatever it is
+    }
     if ((s.Flags & FlagFM) == 0) {
         return infinite(s.PhaseShift) || infinite(s.Frequency * TwoPi);
     }
@@ -150,6 +153,20 @@ void PlanPhase(const ChannelSettings& s, ChannelPlan& plan, BufferPlans& plans) 
     plan.LargestDeviation = std::fabs(plan.Span) * 0.5 * LargestIntegral(modulator.Shape) * TwoPi /
                             std::fabs(modulator.Angular) * (1.0 + 0x1p-40);
     plan.DeviationError = errors::DeviationError(plan.Span, modulator.Error, plan.LargestDeviation);
+}
+
+// A logarithmic sweep's phase: the shape's, computed by the kernels as defined. Its size is
+// bounded by whole FM periods' cycles, Period · Scale per second, and one period more.
+void PlanSweepPhase(const LogSweepShape& sweep, ChannelPlan& plan) {
+    plan.Phase = PhaseKind::LogSweep;
+    plan.Sweep = &sweep;
+    plan.PhaseShift = sweep.PhaseShift;
+    if (!sweep.Modulated) {
+        plan.Angular = sweep.Centre * TwoPi;
+        return;
+    }
+    plan.Angular = std::fabs(sweep.Period * sweep.Scale) * TwoPi;
+    plan.LargestDeviation = std::fabs(sweep.Period * sweep.CycleScale) * TwoPi;
 }
 
 // The modulator of channel `channel`'s noise of `colour` in `role`.
@@ -262,12 +279,6 @@ void PlanChannel(const ChannelSettings& settings, const ChannelTables& tables,
     plan = ChannelPlan{};
     plan.Settings = &settings;
     plan.Resolution = resolution;
-    plan.PerSample = (settings.Flags & FlagMute) == 0 && LogarithmicSweep(settings) &&
-                     NoiseColourOf(settings.Waveform) == NoiseColour::None;
-    if (plan.PerSample) {
-        plans.Sweeps[plans.ChannelCount - 1] = MakeLogSweepShape(settings);
-        return;
-    }
     plan.Muted =
         (settings.Flags & FlagMute) != 0 || AlwaysNotANumber(settings, tables[WaveformSlotAM]);
     if (plan.Muted) {
@@ -285,7 +296,17 @@ void PlanChannel(const ChannelSettings& settings, const ChannelTables& tables,
             plan.CarrierTable = UserShapeOf(tables[WaveformSlotCarrier]);
         }
         plan.PulseEdge = settings.DutyCycle / 100 * TwoPi;
-        PlanPhase(settings, plan, plans);
+        if (LogarithmicSweep(settings)) {
+            const LogSweepShape& sweep = plans.Sweeps[channel] = MakeLogSweepShape(settings);
+            // Ratios beyond the sine's series: NaN throughout.
+            if (sweep.Modulated && sweep.BesselTerms < 0) {
+                plan.Muted = true;
+                return;
+            }
+            PlanSweepPhase(sweep, plan);
+        } else {
+            PlanPhase(settings, plan, plans);
+        }
     }
     PlanAmplitude(settings, tables[WaveformSlotAM], channel, plan, plans);
 }
@@ -312,9 +333,6 @@ void FinishPlans(BufferPlans& plans, double lastTime) {
     }
     for (std::int32_t c = 0; c < plans.ChannelCount; ++c) {
         ChannelPlan& plan = plans.Channels[c];
-        if (plan.PerSample) {
-            continue;
-        }
         if (plan.Phase == PhaseKind::Modulated && plans.Modulators[plan.FMModulator].Defined) {
             plan.ExactDeviation = true;
             plan.DeviationError = 0.0;

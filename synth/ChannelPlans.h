@@ -13,7 +13,7 @@ namespace tonquelle {
 struct BufferPlans {
     std::array<ChannelPlan, MaxChannels> Channels;
     std::array<ModulatorPlan, 2 * MaxChannels> Modulators;
-    // The logarithmic sweeps' shapes of the channels whose plan is PerSample.
+    // The logarithmic sweeps' shapes, of the channels whose plan's phase is PhaseKind::LogSweep.
     std::array<LogSweepShape, MaxChannels> Sweeps;
     std::int32_t ChannelCount = 0;
     std::int32_t ModulatorCount = 0;

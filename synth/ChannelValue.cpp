@@ -22,7 +22,7 @@ double CarrierValue(const ChannelSettings& s, const WaveformTable& table, const 
     if (noise != NoiseColour::None) {
         return NoiseAt(noise, NoiseKey(point.Channel, noise, NoiseRole::Carrier), point.Frame);
     }
-    const double phi = sweep && LogarithmicSweep(s) ? LogSweepPhase(s, *sweep, point.Time)
+    const double phi = sweep && LogarithmicSweep(s) ? LogSweepPhase(*sweep, point.Time)
                                                     : CarrierPhase(s, point.Time);
     if (s.Waveform == WaveformIndex::Square) {
         return WavePulse(phi, s.DutyCycle);

@@ -1,12 +1,13 @@
 #pragma once
 
 // What the block renderer assumes and guarantees about its arithmetic. The defined value of a
-// sample is ChannelValue's double, made of the C library's sin and cos (LibrarySin, LibraryCos) and
-// correctly rounded
-// operations. The block renderer computes its own values; every one comes with a bound of its
-// distance from the defined one, and only a code that no value within that bound could change is
-// written without the defined computation. Each constant says which step it covers; a port whose
-// C library is less accurate changes LibraryTrigError and nothing else.
+// sample is ChannelValue's double, made of the C library's sin and cos (LibrarySin, LibraryCos)
+// and correctly rounded operations; a logarithmic sweep's phase is the block kernels' own
+// arithmetic (SimdSweep.inc), which every kernel set computes alike, so it needs no bound. The
+// block renderer computes its own values; every one comes with a bound of its distance from the
+// defined one, and only a code that no value within that bound could change is written without
+// the defined computation. Each constant says which step it covers; a port whose C library is
+// less accurate changes LibraryTrigError and nothing else.
 //
 // The bound of each stage is a function below, of how far the stage's inputs may lie from the
 // defined ones: the plans and the block kernels compose them, and each is tested on its own

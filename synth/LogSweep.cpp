@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "synth/BlockKernels.h"
 #include "synth/WaveShapes.h"
 
 namespace tonquelle {
@@ -40,19 +41,18 @@ double RelativeGrowth(double y) {
     return y == 0.0 ? 1.0 : std::expm1(y) / y;
 }
 
-// ∫ r^e ds over the pieces from 0 to s (0 ≤ s ≤ 1), with LogRatio = ln r.
-double PiecewiseIntegral(const LogSweepShape& shape, double s) {
+// The integrals over the whole pieces before each, and over the period.
+void SetPieceIntegrals(LogSweepShape& shape) {
     double sum = 0.0;
     for (int k = 0; k < shape.PieceCount; ++k) {
         const ExponentPiece& piece = shape.Pieces[k];
-        const double length = std::min(s, piece.To) - piece.From;
-        if (length <= 0.0) {
-            break;
-        }
-        sum +=
-            shape.PieceFactors[k] * length * RelativeGrowth(piece.Slope * shape.LogRatio * length);
+        const double length = piece.To - piece.From;
+        shape.PieceFactors[k] = std::exp(piece.Start * shape.LogRatio);
+        shape.PieceGrowth[k] = piece.Slope * shape.LogRatio;
+        shape.Before[k] = sum;
+        sum += shape.PieceFactors[k] * length * RelativeGrowth(shape.PieceGrowth[k] * length);
     }
-    return sum;
+    shape.Period = sum;
 }
 
 // The modified Bessel functions e^-x · I_k(x), k = 0..terms − 1, for x ≥ 0 by Miller's backward
@@ -68,7 +68,7 @@ void SetScaledBessel(double x, LogSweepShape& shape) {
     }
     const auto terms = static_cast<int>(count);
     shape.BesselTerms = terms;
-    std::array<double, MaxBesselTerms>& values = shape.Bessel;
+    std::array<double, MaxBesselTerms + 1>& values = shape.Bessel;
     if (x == 0.0) {
         values[0] = 1.0;
         return;
@@ -98,29 +98,6 @@ void SetScaledBessel(double x, LogSweepShape& shape) {
     }
 }
 
-// ∫ r^((sin 2πσ + 1) / 2) dσ from 0 to s, divided by max(r, 1), with a = ln r / 2:
-// e^(a sin θ) = I0(a) + 2 Σ (−1)^k I_{2k+1}(a) sin((2k+1)θ) + 2 Σ_{k≥1} (−1)^k I_{2k}(a) cos(2kθ)
-// integrated term by term (e^a I_k(a) = max(r, 1) · e^-|a| I_k(|a|), times (−1)^k for a < 0).
-// The sines and cosines of nθ come from the first pair by the Chebyshev recurrence.
-double SineIntegral(const LogSweepShape& shape, double s) {
-    const double theta = TwoPi * s;
-    const double sinTheta = std::sin(theta);
-    const double cosTheta = std::cos(theta);
-    double sum = shape.Bessel[0] * theta;
-    double sinPrevious = 0.0, cosPrevious = 1.0;  // n − 1
-    double sinN = sinTheta, cosN = cosTheta;      // n
-    for (int n = 1; n < shape.BesselTerms; ++n) {
-        sum += shape.Bessel[n] * (n % 2 == 1 ? (1.0 - cosN) : sinN);
-        const double sinNext = 2.0 * cosTheta * sinN - sinPrevious;
-        const double cosNext = 2.0 * cosTheta * cosN - cosPrevious;
-        sinPrevious = sinN;
-        cosPrevious = cosN;
-        sinN = sinNext;
-        cosN = cosNext;
-    }
-    return sum / TwoPi;
-}
-
 }  // namespace
 
 bool LogarithmicSweep(const ChannelSettings& s) {
@@ -130,6 +107,9 @@ bool LogarithmicSweep(const ChannelSettings& s) {
 
 LogSweepShape MakeLogSweepShape(const ChannelSettings& s) {
     LogSweepShape shape;
+    shape.FMFrequency = s.FMFrequency;
+    shape.PhaseShift = s.PhaseShift;
+    shape.Centre = std::sqrt(s.FMMinFreq * s.FMMaxFreq);
     shape.Sine = s.FMWaveform == WaveformIndex::Sine;
     shape.Modulated = LogarithmicSweep(s) && s.FMFrequency != 0.0 &&
                       (shape.Sine || SetPieces(s.FMWaveform, shape));
@@ -145,37 +125,32 @@ LogSweepShape MakeLogSweepShape(const ChannelSettings& s) {
                 ((n / 2) % 2 == 0 ? 1.0 : -1.0) * (falling && n % 2 == 1 ? -1.0 : 1.0);
             shape.Bessel[n] = 2.0 * sign * shape.Bessel[n] / n;
         }
+        // Terms below 2^-60 of the first change no sum a double holds.
+        while (shape.BesselTerms > 1 &&
+               std::fabs(shape.Bessel[shape.BesselTerms - 1]) < 0x1p-60 * shape.Bessel[0]) {
+            shape.Bessel[--shape.BesselTerms] = 0.0;
+        }
+        for (int n = 1; n < shape.BesselTerms; n += 2) {
+            shape.OddBesselSum += shape.Bessel[n];
+        }
         shape.Scale = std::max(s.FMMinFreq, s.FMMaxFreq);  // FMMinFreq · max(r, 1)
         shape.Period = shape.Bessel[0];
     } else {
         shape.Scale = s.FMMinFreq;
-        for (int k = 0; k < shape.PieceCount; ++k) {
-            shape.PieceFactors[k] = std::exp(shape.Pieces[k].Start * shape.LogRatio);
-        }
-        shape.Period = PiecewiseIntegral(shape, 1.0);
+        SetPieceIntegrals(shape);
     }
+    shape.CycleScale = shape.Scale / s.FMFrequency;
     return shape;
 }
 
-double LogSweepPhase(const ChannelSettings& s, const LogSweepShape& shape, double t) {
-    if (!shape.Modulated) {
-        // The frequency fixed at the geometric centre (w = 0).
-        return t * TwoPi * std::sqrt(s.FMMinFreq * s.FMMaxFreq) + s.PhaseShift;
-    }
-    if (shape.BesselTerms < 0) {
-        return std::nan("");
-    }
-    // The time base in FM periods: whole ones and the part of the current one.
-    const double u = s.FMFrequency * t;
-    const double whole = std::floor(u);
-    const double part = u - whole;
-    const double partial = shape.Sine ? SineIntegral(shape, part) : PiecewiseIntegral(shape, part);
-    const double cycles = (whole * shape.Period + partial) * (shape.Scale / s.FMFrequency);
-    return cycles * TwoPi + s.PhaseShift;
+double LogSweepPhase(const LogSweepShape& shape, double t) {
+    double phase;
+    BaselineKernels().SweepPhases(shape, &t, 1, &phase);
+    return phase;
 }
 
 double LogSweepPhase(const ChannelSettings& s, double t) {
-    return LogSweepPhase(s, MakeLogSweepShape(s), t);
+    return LogSweepPhase(MakeLogSweepShape(s), t);
 }
 
 }  // namespace tonquelle

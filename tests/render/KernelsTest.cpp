@@ -1,13 +1,18 @@
 // The block kernels' WrapPhase is the defined one exactly, on both kernel sets, at every size of
-// phase. (Their sine and cosine: ErrorModelTest, against the true values.)
+// phase, and their logarithmic sweeps' phases are the same doubles on both. (Their sine and
+// cosine: ErrorModelTest, against the true values.)
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <random>
+#include <tuple>
 #include <vector>
 
 #include "synth/BlockKernels.h"
+#include "synth/LogSweep.h"
 #include "tests/render/ReferenceRenderer.h"
 #include "tests/render/TestPhases.h"
 
@@ -31,6 +36,44 @@ TEST(BlockKernels, WrapPhaseIsExactlyTheDefinedRemainder) {
         }
         EXPECT_EQ(differing, 0) << kernels->Name;
     }
+}
+
+// The sweep's phase is defined by the baseline set's arithmetic: every set gives the same
+// doubles, for every FM shape, ratios from 1e-300 to 1e300, FM frequencies from 1e-9 Hz to 1 MHz
+// and times from 0 to a year.
+TEST(BlockKernels, SweepPhasesAreTheSameDoublesOnEveryKernelSet) {
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> unit;
+    std::vector<double> times(4001);
+    for (double& t : times) {
+        t = std::pow(10.0, unit(random) * 13.5 - 6.0);
+    }
+    times[0] = 0.0;
+    for (std::int32_t shape = 0; shape <= 5; ++shape)
+        for (const auto& [low, high, rate] :
+             {std::tuple{20.0, 20000.0, 1.0}, std::tuple{9000.0, 3.0, 0.3},
+              std::tuple{1e-300, 1e300, 1e6}, std::tuple{440.0, 441.0, 1e-9}}) {
+            const ChannelSettings s = {.Flags = FlagFM | FlagFMLog,
+                                       .PhaseShift = 0.25,
+                                       .FMWaveform = shape,
+                                       .FMFrequency = rate,
+                                       .FMMinFreq = low,
+                                       .FMMaxFreq = high};
+            const LogSweepShape sweep = MakeLogSweepShape(s);
+            std::vector<double> baseline(times.size()), chosen(times.size());
+            const auto count = static_cast<std::int32_t>(times.size());
+            BaselineKernels().SweepPhases(sweep, times.data(), count, baseline.data());
+            ChosenKernels().SweepPhases(sweep, times.data(), count, chosen.data());
+            std::int32_t differing = 0;
+            for (std::size_t i = 0; i < times.size(); ++i) {
+                differing += std::bit_cast<std::uint64_t>(baseline[i]) !=
+                             std::bit_cast<std::uint64_t>(chosen[i]);
+                // One at a time, the definition's way, the same again.
+                differing += std::bit_cast<std::uint64_t>(LogSweepPhase(sweep, times[i])) !=
+                             std::bit_cast<std::uint64_t>(baseline[i]);
+            }
+            EXPECT_EQ(differing, 0) << "shape " << shape << ", " << low << " → " << high;
+        }
 }
 
 }  // namespace

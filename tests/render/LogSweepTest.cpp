@@ -8,8 +8,11 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <vector>
 
+#include "synth/BlockKernels.h"
+#include "synth/BlockRenderer.h"
 #include "synth/ChannelValue.h"
 #include "synth/SampleEncoding.h"
 #include "tests/render/ReferenceRenderer.h"
@@ -66,6 +69,51 @@ TEST(LogSweep, PhaseIsTheIntegralOfTheFrequencyLawForEveryShape) {
                 const ChannelSettings s = Sweep(shape, low, high, 1.3);
                 const double expected = reference::SweepPhase(s, t);
                 EXPECT_NEAR(CarrierPhase(s, t), expected, 1e-9 * TwoPi + 1e-13 * expected)
+                    << "shape " << shape << ", " << low << " → " << high << " Hz, t = " << t;
+            }
+}
+
+// The saws and the square integrate in closed form: 2π · FMMinFreq / FMFrequency times whole
+// periods of (r − 1) / ln r and the partial period's integral, here in long double. The phase
+// holds to the roundings of its sums and products (a few units in the last place), also for ratios
+// whose exponents reach far (1e-6 and 1e6) and at times just past the square's edge.
+TEST(LogSweep, SawsAndSquareMatchTheirClosedFormsToRounding) {
+    using Real = long double;
+    const auto closedForm = [](const ChannelSettings& s, double t) -> Real {
+        const Real r = static_cast<Real>(s.FMMaxFreq) / s.FMMinFreq;
+        const Real logRatio = std::log(r);
+        const Real u = static_cast<Real>(s.FMFrequency) * t;
+        const Real whole = std::floor(u), part = u - whole;
+        // ∫ r^(a + b·σ) dσ from 0 to x.
+        const auto piece = [&](Real a, Real b, Real x) {
+            return b == 0 ? std::pow(r, a) * x
+                          : std::pow(r, a) * std::expm1(b * logRatio * x) / (b * logRatio);
+        };
+        Real period = 0, partial = 0;
+        switch (s.FMWaveform) {
+            case WaveformIndex::SawRising:
+                period = piece(0, 1, 1), partial = piece(0, 1, part);
+                break;
+            case WaveformIndex::SawFalling:
+                period = piece(1, -1, 1), partial = piece(1, -1, part);
+                break;
+            default:  // the square: the upper limit for half a period, then the lower
+                period = (r + 1) / 2;
+                partial = part < 0.5 ? r * part : r / 2 + (part - 0.5);
+        }
+        return 2 * static_cast<Real>(reference::Pi) * s.FMMinFreq / s.FMFrequency *
+               (whole * period + partial);
+    };
+    for (std::int32_t shape :
+         {WaveformIndex::SawRising, WaveformIndex::SawFalling, WaveformIndex::Square})
+        for (const auto& [low, high] :
+             {std::pair{20.0, 20000.0}, std::pair{5000.0, 5.0}, std::pair{1.0, 1e6},
+              std::pair{1e6, 1.0}, std::pair{440.0, 440.5}})
+            for (double t : {0.0, 1e-6, 0.013, 0.2499, 0.5, 0.50001, 0.77, 0.9999, 3.3, 7200.2}) {
+                const ChannelSettings s = Sweep(shape, low, high, 1.0);
+                const Real expected = closedForm(s, t);
+                const double phase = CarrierPhase(s, t);
+                EXPECT_LE(std::fabs(phase - expected), 2e-15 * expected + 1e-300)
                     << "shape " << shape << ", " << low << " → " << high << " Hz, t = " << t;
             }
 }
@@ -154,8 +202,10 @@ std::vector<reference::Channel> SweepChannels(const WaveformTable& user) {
 
 // The codes of StoreSample for ChannelValue, frame by frame: the definition of every sample.
 std::vector<std::uint8_t> FormulaBytes(const std::vector<reference::Channel>& channels,
-                                       std::int32_t rate, std::int64_t first, std::int64_t frames) {
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(frames * 4) * channels.size());
+                                       std::int32_t rate, std::int64_t first, std::int64_t frames,
+                                       std::int32_t resolution = 32) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(frames * (resolution / 8)) *
+                                    channels.size());
     std::uint8_t* cursor = bytes.data();
     for (std::int64_t frame = first; frame < first + frames; ++frame)
         for (std::size_t c = 0; c < channels.size(); ++c) {
@@ -163,7 +213,7 @@ std::vector<std::uint8_t> FormulaBytes(const std::vector<reference::Channel>& ch
                                     static_cast<double>(frame) / rate};
             StoreSample(
                 ChannelValue(channels[c].Settings, *channels[c].Carrier, *channels[c].AM, point),
-                cursor, 32);
+                cursor, resolution);
         }
     return bytes;
 }
@@ -181,6 +231,59 @@ TEST(LogSweep, RendererGivesTheFormulasCodesWhateverTheBuffersAndTheStart) {
             EXPECT_EQ(reference::RenderInBuffers(channels, rate, 32, start, frames, buffer),
                       formula)
                 << buffer;
+    }
+}
+
+// Random sweeps of every FM shape and carrier, now and then with a typed extreme (a limit of
+// 1e300 or 1e-300, an FM frequency of 1e6 or 1e-9, a phase shift of 1e15, an amplitude beyond
+// full scale), at every resolution, at the start and a day in, rendered by each kernel set: the
+// codes of the per-sample formula, every one.
+TEST(LogSweep, RandomSweepsGiveTheFormulasCodesOnEveryKernelSet) {
+    std::mt19937_64 random(2026);
+    std::uniform_real_distribution<double> unit;
+    const auto pick = [&](std::int32_t n) { return static_cast<std::int32_t>(random() % n); };
+    const auto logUniform = [&](double low, double high) {
+        return low * std::pow(high / low, unit(random));
+    };
+    const auto rare = [&](double typical, double extreme) {
+        return unit(random) < 0.05 ? extreme : typical;
+    };
+    const WaveformTable user = reference::Table({0.3, -1.0, 0.9, 0.1, -0.4});
+    std::vector<const BlockKernels*> kernelSets = {&BaselineKernels()};
+    if (&ChosenKernels() != &BaselineKernels()) {
+        kernelSets.push_back(&ChosenKernels());
+    }
+    for (std::int32_t run = 0; run < 40; ++run) {
+        const std::int32_t resolution = 8 * (1 + pick(4));
+        const std::int32_t rate = run % 2 == 0 ? 48000 : 192000;
+        std::vector<reference::Channel> channels;
+        for (std::int32_t c = 0; c < 1 + pick(8); ++c) {
+            ChannelSettings s = Sweep(pick(6), rare(logUniform(1.0, 24000.0), 1e300),
+                                      rare(logUniform(1.0, 24000.0), 1e-300),
+                                      rare(logUniform(0.05, 20.0), pick(2) ? 1e6 : 1e-9));
+            s.Waveform = pick(6);
+            s.PhaseShift = rare(unit(random) * 6.0, 1e15);
+            s.Amplitude = rare(unit(random), 1.7);
+            s.DutyCycle = 100.0 * unit(random);
+            if (pick(3) == 0) {
+                s.Flags |= FlagAM;
+                s.AMWaveform = pick(8);
+                s.AMFrequency = logUniform(0.1, 100.0);
+                s.AMMaxAmp = unit(random);
+            }
+            channels.push_back({.Settings = s, .Carrier = &user, .AM = &user});
+        }
+        const std::int64_t first = pick(2) * std::int64_t{24 * 3600} * rate + pick(rate);
+        const std::int32_t frames = 1 + pick(1500);
+        const std::vector<std::uint8_t> formula =
+            FormulaBytes(channels, rate, first, frames, resolution);
+        for (const BlockKernels* kernels : kernelSets) {
+            auto stream = std::make_unique<OutputStream>();
+            reference::Prepare(*stream, channels, rate, resolution, frames, first);
+            std::vector<std::uint8_t> rendered = reference::RenderNext(*stream);
+            RenderFrames(*stream, first, frames, rendered.data(), *kernels);
+            ASSERT_EQ(rendered, formula) << "run " << run << ", " << kernels->Name;
+        }
     }
 }
 
