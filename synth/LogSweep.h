@@ -49,7 +49,8 @@ struct LogSweepShape {
     // range); zero beyond the last term (one more entry, for the kernels' pairs of terms).
     std::array<double, MaxBesselTerms + 1> Bessel{};
     int BesselTerms = 0;
-    double OddBesselSum = 0.0;  // the factors of the odd terms, summed from n = 1 up
+    // The factors of the odd terms summed from n = 1 up, as the series sums them at θ = 0.
+    double OddBesselSum = 0.0;
 };
 LogSweepShape MakeLogSweepShape(const ChannelSettings& s);
 
