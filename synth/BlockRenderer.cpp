@@ -34,14 +34,21 @@ void StoreOpenSamples(const ChannelState& channel, std::int32_t index, const std
 }
 
 // A modulator's values for `frames` frames from `firstFrame`: a noise from its generator (clipped
-// to ±1 for an amplitude modulation), the others by the kernels.
+// to ±1 for an amplitude modulation; a pink one continues from the block before), the others by
+// the kernels.
 void ComputeModulator(const ModulatorPlan& plan, std::int64_t firstFrame, const double* t,
-                      std::int32_t frames, double* out, const BlockKernels& kernels) {
+                      std::int32_t frames, double* out, const BlockKernels& kernels,
+                      PinkGenerator& pink) {
+    const auto first = static_cast<std::uint64_t>(firstFrame);
     if (plan.Noise == NoiseColour::None) {
         kernels.Modulator(plan, t, frames, out);
         return;
     }
-    NoiseValues(plan.Noise, plan.NoiseKey, static_cast<std::uint64_t>(firstFrame), frames, out);
+    if (plan.Noise == NoiseColour::Pink) {
+        pink.Values(plan.NoiseKey, first, frames, out);
+    } else {
+        NoiseValues(plan.Noise, plan.NoiseKey, first, frames, out);
+    }
     if (plan.ClipNoise) {
         std::for_each(out, out + frames, [](double& v) { v = std::clamp(v, -1.0, 1.0); });
     }
@@ -66,6 +73,7 @@ void RenderFrames(const OutputStream& stream, std::int64_t firstFrame, std::int3
     }
     FinishPlans(plans, static_cast<double>(firstFrame + frames) / stream.Config.SampleRate);
     BlockValues block;
+    PinkGenerator pinks[2 * MaxChannels];  // one for each modulator
     ChannelCodes codes[MaxChannels];
     for (std::int32_t first = 0; first < frames; first += RenderBlockFrames) {
         const std::int32_t count = std::min(RenderBlockFrames, frames - first);
@@ -75,7 +83,7 @@ void RenderFrames(const OutputStream& stream, std::int64_t firstFrame, std::int3
                       block.TimeAngle);
         for (std::int32_t m = 0; m < plans.ModulatorCount; ++m) {
             ComputeModulator(plans.Modulators[m], firstFrame + first, block.Time, padded,
-                             block.Modulators[m], kernels);
+                             block.Modulators[m], kernels, pinks[m]);
         }
         std::uint8_t* out = buffer + static_cast<std::ptrdiff_t>(first) * frameBytes;
         std::uint64_t open[MaxChannels][OpenWords] = {};

@@ -1,5 +1,6 @@
 #include "synth/Noise.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tonquelle {
@@ -67,52 +68,88 @@ double PinkNoise(std::uint64_t key, std::uint64_t frame) {
     return static_cast<double>(sum) * PinkScale;
 }
 
+void PinkGenerator::Start(std::uint64_t key, std::uint64_t frame) {
+    key_ = key;
+    for (std::int32_t row = 0; row < PinkRows; ++row) {
+        keys_[row] = RowKey(key, row);
+    }
+    upper_ = 0;
+    for (std::int32_t row = 3; row < PinkRows; ++row) {
+        counters_[row] = Counter(keys_[row], frame >> (row + 1));
+        rows_[row] = Half(counters_[row], frame >> row) * Weight(row);
+        upper_ += rows_[row];
+    }
+}
+
+double PinkGenerator::At(std::uint64_t frame) const {
+    std::int64_t sum = upper_;
+    for (std::int32_t row = 0; row < 3; ++row) {
+        sum += RowValue(keys_[row], row, frame);
+    }
+    return static_cast<double>(sum) * PinkScale;
+}
+
+void PinkGenerator::Enter(std::uint64_t frame) {
+    for (std::int32_t row = 3; row < PinkRows && (frame & ((1u << row) - 1)) == 0; ++row) {
+        const std::uint64_t block = frame >> row;
+        if ((block & 1) == 0) {  // a new counter value: its low half now, its high half next
+            counters_[row] = Counter(keys_[row], block >> 1);
+        }
+        const std::int64_t value = Half(counters_[row], block) * Weight(row);
+        upper_ += value - rows_[row];
+        rows_[row] = value;
+    }
+}
+
+void PinkGenerator::Span(std::uint64_t frame, double* out) const {
+    const std::uint64_t row2 = Counter(keys_[2], frame >> 3);
+    const std::uint64_t row1[2] = {Counter(keys_[1], frame >> 2),
+                                   Counter(keys_[1], (frame >> 2) + 1)};
+    for (std::uint64_t pair = 0; pair < 4; ++pair) {
+        const std::uint64_t row0 = Counter(keys_[0], (frame >> 1) + pair);
+        const std::int64_t held =
+            upper_ + Half(row2, pair >> 1) * Weight(2) + Half(row1[pair >> 1], pair) * Weight(1);
+        out[2 * pair] = static_cast<double>(held + Half(row0, 0) * Weight(0)) * PinkScale;
+        out[2 * pair + 1] = static_cast<double>(held + Half(row0, 1) * Weight(0)) * PinkScale;
+    }
+}
+
+void PinkGenerator::Values(std::uint64_t key, std::uint64_t firstFrame, std::int32_t count,
+                           double* out) {
+    if (!started_ || key != key_ || firstFrame != next_) {
+        Start(key, firstFrame);
+        started_ = true;
+    }
+    next_ = firstFrame + static_cast<std::uint64_t>(count);
+    std::int32_t i = 0;
+    for (; i < count && ((firstFrame + i) & 7) != 0; ++i) {
+        out[i] = At(firstFrame + i);
+    }
+    for (; i + 8 <= count; i += 8) {
+        Enter(firstFrame + i);
+        Span(firstFrame + i, out + i);
+    }
+    if (i < count) {
+        Enter(firstFrame + i);
+        for (; i < count; ++i) {
+            out[i] = At(firstFrame + i);
+        }
+    }
+}
+
 void NoiseValues(NoiseColour colour, std::uint64_t key, std::uint64_t firstFrame,
                  std::int32_t count, double* out) {
-    if (colour == NoiseColour::White) {
-        for (std::int32_t i = 0; i < count; ++i) {
-            out[i] = WhiteNoise(key, firstFrame + static_cast<std::uint64_t>(i));
-        }
-        return;
-    }
-    if (colour != NoiseColour::Pink) {
-        for (std::int32_t i = 0; i < count; ++i) {
-            out[i] = 0.0;
-        }
-        return;
-    }
-    std::uint64_t rowKeys[PinkRows];
-    std::int64_t rows[PinkRows];
-    std::int64_t held = 0;  // the sum of rows 1 and up
-    for (std::int32_t row = 0; row < PinkRows; ++row) {
-        rowKeys[row] = RowKey(key, row);
-        rows[row] = RowValue(rowKeys[row], row, firstFrame);
-        held += row > 0 ? rows[row] : 0;
-    }
-    const auto update = [&](std::int32_t row, std::uint64_t frame) {
-        const std::int64_t value = RowValue(rowKeys[row], row, frame);
-        held += value - rows[row];
-        rows[row] = value;
-    };
-    // Row 0's counter value for the pair of frames the frame belongs to.
-    std::uint64_t pair = Counter(rowKeys[0], firstFrame >> 1);
-    for (std::int32_t i = 0; i < count; ++i) {
-        const std::uint64_t frame = firstFrame + static_cast<std::uint64_t>(i);
-        // Row k > 0 takes a new value where the frame's low k bits are all zero: row 1 at every
-        // second frame, row 2 at every fourth, the others at most every eighth (branches a
-        // processor predicts, unlike a loop of varying length at every frame).
-        if (i > 0 && (frame & 1) == 0) {
-            pair = Counter(rowKeys[0], frame >> 1);
-            update(1, frame);
-            if ((frame & 3) == 0) {
-                update(2, frame);
-                for (std::int32_t row = 3; row < PinkRows && (frame & ((1u << row) - 1)) == 0;
-                     ++row) {
-                    update(row, frame);
-                }
+    switch (colour) {
+        case NoiseColour::White:
+            for (std::int32_t i = 0; i < count; ++i) {
+                out[i] = WhiteNoise(key, firstFrame + static_cast<std::uint64_t>(i));
             }
-        }
-        out[i] = static_cast<double>(held + Half(pair, frame) * Weight(0)) * PinkScale;
+            return;
+        case NoiseColour::Pink:
+            PinkGenerator().Values(key, firstFrame, count, out);
+            return;
+        default:
+            std::fill(out, out + count, 0.0);
     }
 }
 

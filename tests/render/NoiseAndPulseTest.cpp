@@ -1,6 +1,7 @@
 // The noise shapes and the square's duty cycle as measured in rendered output: spectra in
 // third-octave bands (an FFT of the test's own), RMS, distribution, independence between
-// channels, equality whatever the buffers and the start; pulse widths counted sample by sample.
+// channels, equality whatever the buffers and the start, the pink generator's values against
+// the definition; pulse widths counted sample by sample.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "records/OutputStream.h"
+#include "synth/Noise.h"
 #include "tests/render/ReferenceRenderer.h"
 #include "tests/support/Spectrum.h"
 
@@ -207,6 +209,30 @@ TEST(NoiseShapes, SamplesAreTheSameWhateverTheBuffersAndTheStart) {
         const std::vector<std::uint8_t> tail =
             RenderBytes(channels, rate, start + later, frames - later, 333);
         EXPECT_TRUE(std::equal(tail.begin(), tail.end(), whole.begin() + later * 12));
+    }
+}
+
+// The pink generator's values are the definition's (the reference's sixteen rows summed for
+// each frame) from any frame, within spans of eight frames and across them, where a call
+// continues the last and where it jumps elsewhere; near rows' block boundaries and far into
+// the counter's range.
+TEST(NoiseShapes, PinkGeneratorGivesTheDefinedValuesFromAnyFrameAndAcrossCalls) {
+    const std::uint64_t key = reference::NoiseKey(3, 2, 1);
+    const std::vector<std::int32_t> counts = {1, 7, 8, 9, 256, 1000, 3, 16};
+    for (std::uint64_t start :
+         {std::uint64_t{0}, std::uint64_t{5}, std::uint64_t{8}, std::uint64_t{65536 - 3},
+          (std::uint64_t{1} << 40) + 7, (std::uint64_t{1} << 62) + 11}) {
+        PinkGenerator generator;
+        std::uint64_t frame = start;
+        for (std::int32_t count : counts) {
+            std::vector<double> values(count);
+            generator.Values(key, frame, count, values.data());
+            for (std::int32_t i = 0; i < count; ++i)
+                ASSERT_EQ(values[i], reference::Pink(key, static_cast<std::int64_t>(frame + i)))
+                    << "from " << start << ", frame " << frame + i;
+            // Every other call jumps ahead instead of continuing.
+            frame += count % 2 == 0 ? count : count + 4093;
+        }
     }
 }
 
