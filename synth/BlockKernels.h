@@ -31,6 +31,8 @@ struct BlockKernels {
     // (LogSweepPhase runs the baseline set's).
     void (*SweepPhases)(const LogSweepShape& shape, const double* t, std::int32_t count,
                         double* out);
+    // Clips `count` values (whole vectors) to ±1, as StoreSample does.
+    void (*ClipValues)(double* values, std::int32_t count);
     // The own sine (or cosine) and the exact WrapPhase of `count` values, for their tests.
     void (*Sines)(const double* x, std::int32_t count, bool cosine, double* out);
     void (*WrapPhases)(const double* x, std::int32_t count, double* out);

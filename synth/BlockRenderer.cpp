@@ -50,7 +50,7 @@ void ComputeModulator(const ModulatorPlan& plan, std::int64_t firstFrame, const 
         NoiseValues(plan.Noise, plan.NoiseKey, first, frames, out);
     }
     if (plan.ClipNoise) {
-        std::for_each(out, out + frames, [](double& v) { v = std::clamp(v, -1.0, 1.0); });
+        kernels.ClipValues(out, frames);
     }
 }
 
