@@ -7,6 +7,7 @@
 #include <cmath>
 #include <functional>
 
+#include "synth/ChannelValue.h"
 #include "synth/Noise.h"
 #include "synth/WaveShapes.h"
 
@@ -15,9 +16,11 @@ namespace tonquelle {
 namespace {
 
 constexpr int PictureWidth = 287;
-constexpr int PictureHeight = 524;
+constexpr int PictureHeight = 655;
 constexpr int Columns = 2;
-constexpr int Rows = 4;
+// Four rows of two shapes, then the logarithmic sweep across the whole width.
+constexpr int Rows = 5;
+constexpr int ShapeCount = 8;
 constexpr int CaptionHeight = 20;
 constexpr int AxisMargin = 8;
 constexpr int CaptionPixelSize = 12;
@@ -54,6 +57,17 @@ std::function<double(double)> NoisePicture(NoiseColour colour, int columns) {
         return 0.5 *
                (colour == NoiseColour::White ? WhiteNoise(key, frame) : PinkNoise(key, frame));
     };
+}
+
+// A sine swept logarithmically by the rising saw over three octaves, 1 to 8 times its starting
+// frequency, once across the plot: the program's own phase of such a sweep.
+std::function<double(double)> SweepPicture() {
+    const ChannelSettings sweep = {.Flags = FlagFM | FlagFMLog,
+                                   .FMWaveform = WaveformIndex::SawRising,
+                                   .FMFrequency = 1.0,
+                                   .FMMinFreq = 1.0,
+                                   .FMMaxFreq = 8.0};
+    return [=](double phase) { return WaveSine(CarrierPhase(sweep, phase / TwoPi)); };
 }
 
 void DrawArrow(QPainter& painter, QPoint tip, QPoint back1, QPoint back2) {
@@ -104,7 +118,7 @@ QImage DrawWaveformPicture(const QString& fontPath) {
     font.setHintingPreference(QFont::PreferFullHinting);
 
     const WaveformTable staircase = StaircaseTable();
-    const std::array<Shape, Columns* Rows> shapes = {{
+    const std::array<Shape, ShapeCount + 1> shapes = {{
         {"Sinus", WaveSine},
         {"Dreieck", WaveTriangle},
         {"Sägezahn fallend", WaveSawFalling},
@@ -113,6 +127,7 @@ QImage DrawWaveformPicture(const QString& fontPath) {
         {"Datei (siehe Text)", [&staircase](double x) { return WaveUser(x, staircase); }},
         {"Rauschen (weiß)", NoisePicture(NoiseColour::White, PlotWidth)},
         {"Rauschen (rosa)", NoisePicture(NoiseColour::Pink, PlotWidth)},
+        {"Sinus, logarithmischer Sweep", SweepPicture()},
     }};
 
     QImage picture(PictureWidth, PictureHeight, QImage::Format_RGB32);
@@ -124,8 +139,10 @@ QImage DrawWaveformPicture(const QString& fontPath) {
 
     const int cellHeight = PictureHeight / Rows;
     for (std::size_t i = 0; i < shapes.size(); ++i) {
+        const bool wide = i == ShapeCount;
         const QRect cell(static_cast<int>(i % Columns) * CellWidth,
-                         static_cast<int>(i / Columns) * cellHeight, CellWidth, cellHeight);
+                         static_cast<int>(i / Columns) * cellHeight,
+                         wide ? PictureWidth : CellWidth, cellHeight);
         painter.setPen(AxisColour);
         painter.drawText(QRect(cell.left(), cell.top() + 2, cell.width(), CaptionHeight),
                          Qt::AlignCenter, QString::fromUtf8(shapes[i].Caption));
