@@ -2,8 +2,8 @@
 
 // What the block renderer assumes and guarantees about its arithmetic. The defined value of a
 // sample is ChannelValue's double, made of the C library's sin and cos (LibrarySin, LibraryCos)
-// and correctly rounded operations; a logarithmic sweep's phase is the block kernels' own
-// arithmetic (SimdSweep.inc), which every kernel set computes alike, so it needs no bound. The
+// and correctly rounded operations; a logarithmic sweep's phase is the chosen block kernels' own
+// arithmetic (SimdSweep.inc), which the renderer computes alike, so it needs no bound. The
 // block renderer computes its own values; every one comes with a bound of its distance from the
 // defined one, and only a code that no value within that bound could change is written without
 // the defined computation. Each constant says which step it covers; a port whose C library is

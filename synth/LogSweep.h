@@ -58,8 +58,8 @@ LogSweepShape MakeLogSweepShape(const ChannelSettings& s);
 // integral from 0 to t of the instantaneous frequency FMMinFreq · (FMMaxFreq / FMMinFreq)^((w + 1)
 // / 2), w the FM shape's value. Whole FM periods are counted and multiplied by the integral over
 // one period, the partial period integrated in closed form. Shapes without an integral (the user
-// shape, unknown indices) and FMFrequency 0 give no deviation (w = 0). The arithmetic is the block
-// kernels' (SweepPhases), so the renderer's vector code gives the same doubles.
+// shape, unknown indices) and FMFrequency 0 give no deviation (w = 0). The arithmetic is the
+// chosen block kernels' (SweepPhases), so the renderer's vector code gives the same doubles.
 double LogSweepPhase(const ChannelSettings& s, double t);
 // The same with the shape made beforehand (the same doubles).
 double LogSweepPhase(const LogSweepShape& shape, double t);

@@ -16,6 +16,7 @@
 #include "synth/ChannelValue.h"
 #include "synth/SampleEncoding.h"
 #include "tests/render/ReferenceRenderer.h"
+#include "tests/render/SweepKernelSets.h"
 
 namespace tonquelle {
 namespace {
@@ -249,10 +250,6 @@ TEST(LogSweep, RandomSweepsGiveTheFormulasCodesOnEveryKernelSet) {
         return unit(random) < 0.05 ? extreme : typical;
     };
     const WaveformTable user = reference::Table({0.3, -1.0, 0.9, 0.1, -0.4});
-    std::vector<const BlockKernels*> kernelSets = {&BaselineKernels()};
-    if (&ChosenKernels() != &BaselineKernels()) {
-        kernelSets.push_back(&ChosenKernels());
-    }
     for (std::int32_t run = 0; run < 40; ++run) {
         const std::int32_t resolution = 8 * (1 + pick(4));
         const std::int32_t rate = run % 2 == 0 ? 48000 : 192000;
@@ -277,7 +274,7 @@ TEST(LogSweep, RandomSweepsGiveTheFormulasCodesOnEveryKernelSet) {
         const std::int32_t frames = 1 + pick(1500);
         const std::vector<std::uint8_t> formula =
             FormulaBytes(channels, rate, first, frames, resolution);
-        for (const BlockKernels* kernels : kernelSets) {
+        for (const BlockKernels* kernels : test::SweepKernelSets()) {
             auto stream = std::make_unique<OutputStream>();
             reference::Prepare(*stream, channels, rate, resolution, frames, first);
             std::vector<std::uint8_t> rendered = reference::RenderNext(*stream);
